@@ -1,0 +1,117 @@
+// Re-entrant mutexes and manual-reset events. A handle is a pointer to one
+// of the heap objects below.
+#include <qelororm/vekd.h>
+
+#include <pthread.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+
+#include "failure_hook.h"
+
+namespace {
+
+struct Mutex {
+  pthread_mutex_t native;
+};
+
+struct Event {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool posted = false;  // stays true until reset
+};
+
+Mutex* as_mutex(void* handle) { return static_cast<Mutex*>(handle); }
+Event* as_event(void* handle) { return static_cast<Event*>(handle); }
+
+}  // namespace
+
+int VEKCreateMutexSem(void** handle) {
+  if (!handle) return EINVAL;
+  if (int rc = qelororm::take_armed_failure(VEKCall::CreateMutex)) return rc;
+  auto* mutex = new (std::nothrow) Mutex;
+  if (!mutex) return ENOMEM;
+  pthread_mutexattr_t attributes;
+  int rc = pthread_mutexattr_init(&attributes);
+  if (rc == 0) {
+    rc = pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    if (rc == 0) rc = pthread_mutex_init(&mutex->native, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+  }
+  if (rc != 0) {
+    delete mutex;
+    return rc;
+  }
+  *handle = mutex;
+  return 0;
+}
+
+int VEKDestroyMutexSem(void* handle) {
+  if (!handle) return EINVAL;
+  // A mutex that is still held stays allocated: its owner will release it.
+  if (int rc = pthread_mutex_destroy(&as_mutex(handle)->native)) return rc;
+  delete as_mutex(handle);
+  return 0;
+}
+
+int VEKRequestMutexSem(void* handle) {
+  if (!handle) return EINVAL;
+  return pthread_mutex_lock(&as_mutex(handle)->native);
+}
+
+int VEKReleaseMutexSem(void* handle) {
+  if (!handle) return EINVAL;
+  return pthread_mutex_unlock(&as_mutex(handle)->native);  // EPERM for a non-owner
+}
+
+int VEKCreateEventSem(void** handle) {
+  if (!handle) return EINVAL;
+  if (int rc = qelororm::take_armed_failure(VEKCall::CreateEvent)) return rc;
+  auto* event = new (std::nothrow) Event;
+  if (!event) return ENOMEM;
+  *handle = event;
+  return 0;
+}
+
+int VEKDestroyEventSem(void* handle) {
+  if (!handle) return EINVAL;
+  delete as_event(handle);
+  return 0;
+}
+
+int VEKPostEventSem(void* handle) {
+  if (!handle) return EINVAL;
+  if (int rc = qelororm::take_armed_failure(VEKCall::PostEvent)) return rc;
+  Event* event = as_event(handle);
+  // Notify under the lock: a woken waiter may destroy the event as soon as
+  // it gets the lock, so the poster must be done with it by then.
+  std::lock_guard guard(event->lock);
+  event->posted = true;
+  event->changed.notify_all();
+  return 0;
+}
+
+int VEKResetEventSem(void* handle) {
+  if (!handle) return EINVAL;
+  Event* event = as_event(handle);
+  std::lock_guard guard(event->lock);
+  event->posted = false;
+  return 0;
+}
+
+int VEKWaitEventSem(void* handle, long timeout) {
+  if (!handle) return EINVAL;
+  if (int rc = qelororm::take_armed_failure(VEKCall::WaitEvent)) return rc;
+  Event* event = as_event(handle);
+  std::unique_lock guard(event->lock);
+  auto posted = [event] { return event->posted; };
+  // Any negative timeout waits without a limit, as -1 does.
+  if (timeout < 0) {
+    event->changed.wait(guard, posted);
+    return 0;
+  }
+  return event->changed.wait_for(guard, std::chrono::milliseconds(timeout), posted) ? 0 : ETIMEDOUT;
+}
