@@ -1,0 +1,47 @@
+// Contexts: what a thread's statement calls run on.
+#ifndef TARN_CONTEXT_H
+#define TARN_CONTEXT_H
+
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "backend.h"
+
+namespace tarn {
+
+// A statement with the text it was prepared from.
+struct Prepared {
+  std::string text;
+  std::unique_ptr<Statement> statement;
+};
+
+struct Cursor {
+  int slot = 0;
+  bool exhausted = false;  // FETCH gave 100; the statement is already reset
+};
+
+// Everything that lives exactly as long as one connection. The statements
+// are declared after the connection so that they are finalized first.
+struct Session {
+  std::unique_ptr<Connection> connection;
+  std::map<int, Prepared> slots;     // dynamic statements by slot
+  std::map<int, Cursor> cursors;     // open cursors by number
+  std::map<int, Prepared> sections;  // static statements by section
+};
+
+struct Context {
+  std::unique_ptr<Session> session;  // null when not connected
+  std::thread::id attached_thread;   // guarded by the context registry
+};
+
+// The context attached to the calling thread, or null.
+Context* attached_context();
+
+// Ends the context's connection: its unit of work is rolled back.
+void drop_session(Context& context);
+
+}  // namespace tarn
+
+#endif  // TARN_CONTEXT_H

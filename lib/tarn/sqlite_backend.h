@@ -1,0 +1,29 @@
+// The SQLite backend: one database file per alias.
+#ifndef TARN_SQLITE_BACKEND_H
+#define TARN_SQLITE_BACKEND_H
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "backend.h"
+
+namespace tarn {
+
+struct SqliteOptions {
+  // How long a writer waits for another connection's unit of work.
+  std::chrono::milliseconds busy_timeout{10000};
+};
+
+// Opens an existing database file; it is never created here (a missing
+// file is -1013).
+std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOptions& options = {});
+
+// Creates the file (and its directory) if missing, and the store's tables
+// if none of them exists. Returns true when it created the tables, false
+// when they were all there already (then nothing is changed).
+bool create_sqlite_database(const std::string& path);
+
+}  // namespace tarn
+
+#endif  // TARN_SQLITE_BACKEND_H

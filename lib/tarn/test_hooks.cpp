@@ -1,0 +1,37 @@
+#include "test_hooks.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "tarn/tarn.h"
+
+namespace tarn {
+namespace {
+
+std::atomic<long> statement_calls{0};
+
+// The pending failure: the code fires when calls_left drops to zero.
+std::mutex failure_mutex;
+long calls_left = 0;
+int32_t failure_code = 0;
+
+}  // namespace
+
+std::optional<int32_t> count_statement_call() {
+  statement_calls.fetch_add(1, std::memory_order_relaxed);
+  std::lock_guard lock(failure_mutex);
+  if (calls_left > 0 && --calls_left == 0) return failure_code;
+  return std::nullopt;
+}
+
+}  // namespace tarn
+
+extern "C" void tarn_fail_statement(int n, int32_t sqlcode) {
+  std::lock_guard lock(tarn::failure_mutex);
+  tarn::calls_left = n > 0 ? n : 0;
+  tarn::failure_code = sqlcode;
+}
+
+extern "C" long tarn_statement_count(void) {
+  return tarn::statement_calls.load(std::memory_order_relaxed);
+}

@@ -1,0 +1,16 @@
+// The failure injection behind tarn_fail_statement.
+#ifndef TARN_TEST_HOOKS_H
+#define TARN_TEST_HOOKS_H
+
+#include <cstdint>
+#include <optional>
+
+namespace tarn {
+
+// Counts one statement call; returns the SQLCODE it must fail with when an
+// injected failure is due.
+std::optional<int32_t> count_statement_call();
+
+}  // namespace tarn
+
+#endif  // TARN_TEST_HOOKS_H

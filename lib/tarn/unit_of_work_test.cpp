@@ -1,0 +1,102 @@
+// The unit of work: nothing is committed without COMMIT, and what a unit
+// of work holds is released by COMMIT, ROLLBACK, CONNECT RESET and the end
+// of its context.
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "test_support.h"
+
+namespace tarn_test {
+namespace {
+
+class UnitOfWorkTest : public TarnTest {
+ protected:
+  void SetUp() override { connect_test_database(); }
+
+  // Runs steps on another thread, in a context of its own connected to the
+  // test database, the way a second session would.
+  static void in_other_context(const std::function<void()>& steps) {
+    std::thread([&] {
+      Context context;
+      context.attach();
+      sqlca ca = connect("TESTDB");
+      EXPECT_SQLCODE(0, ca);
+      if (ca.sqlcode == 0) steps();
+    }).join();
+  }
+
+  static size_t count(const char* table) {
+    sqlca ca{};
+    auto rows = query(std::string("SELECT KEYFIELD FROM ") + table, &ca);
+    EXPECT_SQLCODE(TARN_SQL_NOT_FOUND, ca);
+    return rows.size();
+  }
+};
+
+TEST_F(UnitOfWorkTest, ChangesAreSeenByOthersOnlyAfterCommit) {
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k1', 'b', 'i')"));
+  EXPECT_EQ(1u, count("IRBUCKET"));  // its own changes are visible to the writer
+  in_other_context([] { EXPECT_EQ(0u, count("IRBUCKET")); });
+  ASSERT_SQLCODE(0, commit());
+  in_other_context([] { EXPECT_EQ(1u, count("IRBUCKET")); });
+}
+
+TEST_F(UnitOfWorkTest, ReadsOutsideAUnitOfWorkSeeTheLatestCommit) {
+  EXPECT_EQ(0u, count("IRINHER"));
+  in_other_context([] {
+    ASSERT_SQLCODE(0, execute("INSERT INTO IRINHER VALUES ('k1', 'i', 'p')"));
+    ASSERT_SQLCODE(0, commit());
+  });
+  EXPECT_EQ(1u, count("IRINHER"));
+}
+
+TEST_F(UnitOfWorkTest, RollbackDiscardsAndEmptyEndsSucceed) {
+  EXPECT_SQLCODE(0, commit());
+  EXPECT_SQLCODE(0, rollback());
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRREFER VALUES ('k1', 'i', 'r')"));
+  EXPECT_SQLCODE(0, rollback());
+  EXPECT_EQ(0u, count("IRREFER"));
+  EXPECT_SQLCODE(0, rollback());
+}
+
+TEST_F(UnitOfWorkTest, EndingAContextOrConnectionRollsBackAndFreesTheLock) {
+  using Clock = std::chrono::steady_clock;
+  in_other_context([] { ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k1', 'b', 'i')")); });
+  in_other_context([] {
+    ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k2', 'b', 'i')"));
+    sqlca ca{};
+    tarn_disconnect(&ca);
+    EXPECT_SQLCODE(0, ca);
+  });
+  // A writer left behind would hold the lock for the whole busy timeout.
+  auto start = Clock::now();
+  EXPECT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k3', 'b', 'i')"));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  EXPECT_SQLCODE(0, commit());
+  EXPECT_EQ(1u, count("IRBUCKET"));
+}
+
+TEST_F(UnitOfWorkTest, SecondWriterWaitsForTheFirstToCommit) {
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k1', 'b', 'i')"));
+  std::atomic<bool> second_written{false};
+  sqlca second{};
+  std::thread writer([&] {
+    Context context;
+    context.attach();
+    if (connect("TESTDB").sqlcode != 0) return;
+    second = execute("INSERT INTO IRBUCKET VALUES ('k2', 'b', 'i')");
+    second_written = true;
+    commit();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(second_written);
+  ASSERT_SQLCODE(0, commit());
+  writer.join();
+  EXPECT_SQLCODE(0, second);
+  EXPECT_EQ(2u, count("IRBUCKET"));
+}
+
+}  // namespace
+}  // namespace tarn_test
