@@ -1,0 +1,71 @@
+// Irrepdat: one row of IRREPDAT, the table of stored objects.
+//
+//   IID     CHAR(32)      the object's IID, the key
+//   REPID   VARCHAR(4095) its repository id
+//   NAME    CHAR(254)     its simple name, blank-padded
+//   KIND    VARCHAR(12)   its CORBA::DefinitionKind in decimal
+//   STREAM  LONG VARCHAR  its state in stream text, at most 32700 characters
+//
+// A record holds the row in fixed buffers inside one heap block and runs the
+// single-row operations on the session that connected last. Setters refuse
+// text wider than the column with CORBA::BAD_PARAM.
+#pragma once
+
+class Irrepdat {
+ public:
+  Irrepdat();
+  ~Irrepdat();
+  Irrepdat(const Irrepdat&) = delete;
+  Irrepdat& operator=(const Irrepdat&) = delete;
+
+  void setIid(const char* text);
+  void setRepid(const char* text);
+  void setName(const char* text);
+  void setKind(const char* text);
+  void setStream(const char* text);
+
+  const char* iid() const { return iid_; }
+  const char* repid() const { return repid_; }
+  const char* name() const { return name_; }
+  const char* kind() const { return kind_; }
+  const char* stream() const { return stream_; }
+
+  // Reads the row of iid() into every buffer; IRStore::NotExist without one.
+  void retrieve();
+  // Fetches the first row of the query last prepared on the session into
+  // the buffers; 1 for a row, 0 for none.
+  int fetch();
+  // Inserts the row; IRStore::Duplicate when the IID has one already. A
+  // database failure of the insert passes on as IRSError.
+  void add();
+  // Rewrites all five columns of the row of iid(); a database failure, and
+  // a missing row, pass on as IRSError.
+  void update();
+  // Reads the row (IRStore::NotExist without one, nothing deleted), then
+  // deletes it: the buffers hold the deleted row afterwards.
+  void del();
+  // The fields in column order, separated by blanks (shortened to fit).
+  char* forDisplay();
+
+  // Null indicators of REPID and STREAM, bound by the static insert and update.
+  short repid_indicator = -1;
+  short stream_indicator = -1;
+
+  static constexpr int kColumns = 5;
+  static constexpr int kIidSize = 33;
+  static constexpr int kRepidSize = 4096;
+  static constexpr int kNameSize = 255;
+  static constexpr int kKindSize = 13;
+  static constexpr int kStreamSize = 32701;
+
+ private:
+  char* storage;  // every column buffer, back to back
+  char* iid_;
+  char* repid_;
+  char* name_;
+  char* kind_;
+  char* stream_;
+  char* column_buffers[kColumns];
+  int column_lengths[kColumns];
+  char display_text[1024];
+};

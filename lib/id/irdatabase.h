@@ -1,0 +1,62 @@
+// IRDataBase: the store's one connection to its Tarn database.
+//
+// Every SQL statement runs on a single worker thread that owns the database
+// context. A caller hands the worker a numbered request through process-wide
+// state and waits for it: take the request lock, store the code and
+// arguments, post the request event, wait for the done event. An IRSError
+// that the worker caught is thrown on the caller's thread.
+//
+// The state is process-wide: a process holds one session at a time.
+#pragma once
+
+struct WorkEntry;
+
+class IRDataBase {
+ public:
+  // Starts the worker thread and connects to the database `name` (at most 31
+  // characters; CONNECT uses the first eight, upper-cased). Throws IRSError
+  // when the connection fails, and then leaves no worker behind.
+  explicit IRDataBase(const char* name);
+  // Rolls back what was not committed, ends the context and stops the
+  // worker: a forgotten connection would hold its locks and block every
+  // later writer of the database.
+  ~IRDataBase();
+  IRDataBase(const IRDataBase&) = delete;
+  IRDataBase& operator=(const IRDataBase&) = delete;
+
+  void commit();
+  void rollback();
+  // A text that begins with 'S' is prepared and described as the query of
+  // the session's one cursor; any other text is executed at once.
+  void execute(const char* text);
+  void execute();  // runs `statement`
+  // Delivers one row of the prepared query into columns[0..count): mode 0
+  // opens the cursor, fetches and closes it; mode 1 opens and fetches; any
+  // other mode fetches the next row. Returns 1 for a row, 0 for none.
+  int fetch(int count, char** columns, int* lengths, int mode);
+
+  char* dbName = nullptr;          // the name as connected
+  char* statement = nullptr;       // text for execute(); set by the caller
+  WorkEntry* work_head = nullptr;  // the work set, ascending, no repeats
+};
+
+// The session that connected last; the record classes reach it through this.
+IRDataBase* current_session();
+
+// Request codes of the worker.
+enum RequestCode {
+  kConnect = 0,
+  kEndSession = 1,
+  kCommit = 2,
+  kRollback = 3,
+  kExecute = 4,
+  kFetch = 5,
+  kInsert = 6,  // the static insert of an IRREPDAT row; arg0 = Irrepdat*
+  kUpdate = 7,  // the static update of an IRREPDAT row; arg0 = Irrepdat*
+  kStop = 8     // ends the worker thread
+};
+
+// Runs one request through the worker and returns the request result
+// (meaningful for kFetch). Throws the IRSError the worker caught.
+int run_request(IRDataBase* session, RequestCode code, void* arg0 = nullptr,
+                void* arg1 = nullptr, void* arg2 = nullptr, void* arg3 = nullptr);

@@ -1,0 +1,31 @@
+// The store's two error translations, and allocation that fails with the
+// store's own exception.
+#pragma once
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include <qeloridm/irstore.h>
+
+// Inside IRDB operations: returns when e carries no SQLSTATE ("00000"), so
+// that the caller decides what follows; otherwise throws a plain
+// IRStore::Exception with e's code, SQLSTATE and message (moved from e).
+void rethrow_if_sql_error(IRStore::Exception& e);
+
+// Below IRDB: turns the session's error into the store exception that stands
+// for it (IRStore::Duplicate for "23000", IRStore::Unrecoverable otherwise),
+// with e's SQLSTATE and a copy of its message, reporting a database failure
+// through vekdError. Returns only for an e that carries "00000".
+void translate_irs_error(IRSError& e);
+
+// A new T, or IRStore::OutOfMemory.
+template <class T, class... Args>
+std::unique_ptr<T> make_owned(Args&&... args) {
+  T* made = new (std::nothrow) T(std::forward<Args>(args)...);
+  if (!made) throw IRStore::OutOfMemory();
+  return std::unique_ptr<T>(made);
+}
+
+// A new array of count characters, or IRStore::OutOfMemory.
+std::unique_ptr<char[]> make_text_buffer(std::size_t count);

@@ -1,0 +1,21 @@
+// CSGuard: holds an IRDB's store lock from its construction to its
+// destruction, on normal return and on unwinding alike. With QELMutexTrace
+// set it traces "Starting CS: " and "Ending CS: " with the lock's handle.
+//
+// The lock is re-entrant, because operations call other operations of the
+// same store through the IRStore interface while they hold it.
+#pragma once
+
+class CSGuard {
+ public:
+  explicit CSGuard(void* const* mutex);
+  ~CSGuard();
+  CSGuard(const CSGuard&) = delete;
+  CSGuard& operator=(const CSGuard&) = delete;
+
+ private:
+  void* const* mutex_;
+};
+
+// Traces `label` and the mutex handle as "\n<label>0x<8 hex digits>\n".
+void trace_mutex(const char* label, void* handle, int line);

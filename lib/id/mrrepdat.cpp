@@ -1,0 +1,123 @@
+// Irrepdat: the record of one IRREPDAT row.
+#include <qeloridm/mrrepdat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include <qelororm/corba.h>
+
+#include "irdatabase.h"
+#include "irdb_errors.h"
+#include "sqltext.h"
+
+namespace {
+
+constexpr int kColumnSizes[Irrepdat::kColumns] = {Irrepdat::kIidSize, Irrepdat::kRepidSize,
+                                                  Irrepdat::kNameSize, Irrepdat::kKindSize,
+                                                  Irrepdat::kStreamSize};
+
+// Copies text into a column buffer of `size` bytes, terminator included.
+// Text that does not fit is refused before anything is written anywhere.
+void set_column(char* buffer, int size, const char* text) {
+  std::size_t length = std::strlen(text);
+  if (length >= static_cast<std::size_t>(size)) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  std::memcpy(buffer, text, length + 1);
+}
+
+IRDataBase& session() {
+  IRDataBase* current = current_session();
+  if (!current) throw IRStore::Unrecoverable();
+  return *current;
+}
+
+}  // namespace
+
+Irrepdat::Irrepdat() {
+  int total = 0;
+  for (int size : kColumnSizes) total += size;
+  storage = new (std::nothrow) char[total];
+  if (!storage) throw IRStore::OutOfMemory();
+  char* next = storage;
+  for (int i = 0; i < kColumns; ++i) {
+    column_buffers[i] = next;
+    column_lengths[i] = kColumnSizes[i];
+    *next = '\0';
+    next += kColumnSizes[i];
+  }
+  iid_ = column_buffers[0];
+  repid_ = column_buffers[1];
+  name_ = column_buffers[2];
+  kind_ = column_buffers[3];
+  stream_ = column_buffers[4];
+  display_text[0] = '\0';
+}
+
+Irrepdat::~Irrepdat() { delete[] storage; }
+
+void Irrepdat::setIid(const char* text) { set_column(iid_, kIidSize, text); }
+void Irrepdat::setRepid(const char* text) { set_column(repid_, kRepidSize, text); }
+void Irrepdat::setName(const char* text) { set_column(name_, kNameSize, text); }
+void Irrepdat::setKind(const char* text) { set_column(kind_, kKindSize, text); }
+void Irrepdat::setStream(const char* text) { set_column(stream_, kStreamSize, text); }
+
+void Irrepdat::retrieve() {
+  IRDataBase& db = session();
+  int found = 0;
+  try {
+    StatementText sql;
+    sql.fragment("SELECT * FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
+    db.statement = sql.data();
+    db.execute();
+    db.statement = nullptr;
+    for (int i = 0; i < kColumns; ++i) column_lengths[i] = kColumnSizes[i];
+    found = db.fetch(kColumns, column_buffers, column_lengths, 0);
+  } catch (IRSError& e) {
+    db.statement = nullptr;
+    translate_irs_error(e);
+    return;
+  }
+  if (!found) throw IRStore::NotExist();
+}
+
+int Irrepdat::fetch() {
+  try {
+    for (int i = 0; i < kColumns; ++i) column_lengths[i] = kColumnSizes[i];
+    return session().fetch(kColumns, column_buffers, column_lengths, 0);
+  } catch (IRSError& e) {
+    translate_irs_error(e);
+    return 0;
+  }
+}
+
+void Irrepdat::add() {
+  try {
+    Irrepdat existing;
+    existing.setIid(iid_);
+    existing.retrieve();
+  } catch (IRStore::NotExist&) {
+    run_request(nullptr, kInsert, this);  // an IRSError passes on untranslated
+    return;
+  }
+  throw IRStore::Duplicate();
+}
+
+void Irrepdat::update() { run_request(nullptr, kUpdate, this); }
+
+void Irrepdat::del() {
+  retrieve();
+  IRDataBase& db = session();
+  try {
+    StatementText sql;
+    sql.fragment("DELETE FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
+    db.execute(sql.c_str());
+  } catch (IRSError& e) {
+    translate_irs_error(e);
+  }
+}
+
+char* Irrepdat::forDisplay() {
+  std::snprintf(display_text, sizeof display_text, "%s %s %s %s %s", iid_, repid_, name_, kind_,
+                stream_);
+  return display_text;
+}

@@ -1,0 +1,307 @@
+// The statement work of the session's worker: commit and rollback, one
+// query slot (S1) read through one cursor (C1), one slot (S2) for every
+// other statement, and the static insert and update of IRREPDAT rows.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include <qelororm/corba.h>
+#include <qelororm/qel.h>
+#include <qelororm/vekd.h>
+#include <qeloridm/mrrepdat.h>
+
+#include "irdb_source.h"
+#include "mrrepdat_internal.h"
+
+namespace {
+
+constexpr int kQuerySlot = 1;      // S1
+constexpr int kStatementSlot = 2;  // S2
+constexpr int kCursor = 1;         // C1 over S1
+constexpr int kInsertSection = 1;
+constexpr int kUpdateSection = 2;
+constexpr const char* kInsertText = "INSERT INTO IRREPDAT VALUES (?, ?, ?, ?, ?)";
+constexpr const char* kUpdateText =
+    "UPDATE IRREPDAT SET IID = ?, REPID = ?, NAME = ?, KIND = ?, STREAM = ? WHERE IID = ?";
+
+constexpr int kRepidBufferSize = 4096;
+constexpr int kStreamBufferSize = 32700;
+
+// A 16-bit length followed by the characters: the host-variable layout of
+// variable-length columns.
+template <int N>
+struct VarcharBuffer {
+  short length;
+  char data[N];
+};
+
+// The result description of the last prepared query: an SQLDA block
+// followed by the columns' indicators, and the column buffers.
+struct ResultDescription {
+  sqlda* block = nullptr;
+  int columns = 0;
+};
+
+struct StatementState {
+  sqlca statement;            // every statement but the static ones
+  sqlca cursor;               // the last OPEN or FETCH of C1
+  ResultDescription result;
+  VarcharBuffer<kRepidBufferSize> repid;
+  VarcharBuffer<kStreamBufferSize> stream;
+  long fetch_count;           // FETCH calls made
+  long row_count;             // rows copied out
+  int trace;                  // "com.orvo.CORBA.sqlPrint"; -1 until read
+  bool trace_read;
+  bool uncommitted_changes;
+};
+
+// Zero-initialised; touched by the worker thread only.
+StatementState state;
+
+bool statement_trace() {
+  if (!state.trace_read) {
+    state.trace = QelGetParmInt("com.orvo.CORBA.sqlPrint", 0);
+    state.trace_read = true;
+  }
+  return state.trace != 0;
+}
+
+bool is_character_type(int type) {
+  int base = type & ~1;
+  return base == TARN_VARCHAR || base == TARN_CHAR || base == TARN_LONGVARCHAR;
+}
+
+std::int16_t* indicators_of(sqlda* block, int columns) {
+  return reinterpret_cast<std::int16_t*>(reinterpret_cast<char*>(block) + SQLDASIZE(columns));
+}
+
+sqlda* allocate_description(int columns) {
+  std::size_t size = SQLDASIZE(columns) + sizeof(std::int16_t) * columns;
+  auto* block = static_cast<sqlda*>(std::calloc(1, size));
+  if (!block) throw IRStore::OutOfMemory();
+  block->sqldabc = static_cast<std::int32_t>(SQLDASIZE(columns));
+  block->sqln = static_cast<std::int16_t>(columns);
+  block->sqld = static_cast<std::int16_t>(columns);
+  return block;
+}
+
+// Gives every character column its own buffer and rebinds it as a
+// NUL-terminated string, keeping the nullable bit.
+void bind_character_columns(sqlda* block, int columns) {
+  std::int16_t* indicators = indicators_of(block, columns);
+  int next_indicator = 0;
+  for (int i = 0; i < columns; ++i) {
+    sqlvar& column = block->sqlvar[i];
+    if (!is_character_type(column.sqltype)) continue;
+    column.sqldata = new (std::nothrow) char[column.sqllen + 1];
+    if (!column.sqldata) throw IRStore::OutOfMemory();
+    column.sqltype = static_cast<std::int16_t>(TARN_CSTRING | (column.sqltype & 1));
+    column.sqlind = &indicators[next_indicator++];
+    *column.sqlind = 0;
+  }
+}
+
+void deliver_row(int count, char** columns, int* lengths) {
+  sqlda* block = state.result.block;
+  int delivered = block->sqld < count ? block->sqld : count;
+  for (int i = 0; i < delivered; ++i) {
+    const sqlvar& column = block->sqlvar[i];
+    if ((column.sqltype & ~1) != TARN_CSTRING) continue;  // not a character column
+    if (*column.sqlind != 0) {
+      columns[i][0] = '\0';
+      lengths[i] = 0;
+      continue;
+    }
+    std::size_t size = strnlen(column.sqldata, static_cast<std::size_t>(column.sqllen));
+    std::memcpy(columns[i], column.sqldata, size);
+    columns[i][size] = '\0';
+    lengths[i] = static_cast<int>(size);
+  }
+  ++state.row_count;
+}
+
+void close_cursor() {
+  sqlca ca{};
+  tarn_close(kCursor, &ca);
+}
+
+// Runs a handler's work. An exception other than IRSError is reported at
+// the handler's line and passed on: the worker hands it to the requester, who
+// must never take a request that failed for one that succeeded.
+template <class Work>
+auto guarded(int line, Work work) {
+  try {
+    return work();
+  } catch (IRSError&) {
+    throw;
+  } catch (...) {
+    vekdError(0x51450053, CORBA::COMPLETED_NO, kSessionSource, line, nullptr, 0, 1033, 0,
+              CORBA::TypeCode_ptr{});
+    throw;
+  }
+}
+
+void run_static(int section, const char* text, Irrepdat* row, bool update, const char* step) {
+  row->repid_indicator = 0;
+  row->stream_indicator = 0;
+  std::size_t repid_length = std::strlen(row->repid());
+  std::size_t stream_length = std::strlen(row->stream());
+  if (repid_length > sizeof state.repid.data || stream_length > sizeof state.stream.data) {
+    throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  }
+  state.repid.length = static_cast<short>(repid_length);
+  std::memcpy(state.repid.data, row->repid(), repid_length);
+  state.stream.length = static_cast<short>(stream_length);
+  std::memcpy(state.stream.data, row->stream(), stream_length);
+
+  sqlca ca{};
+  InputList vars = make_input_list(update ? 6 : 5);
+  auto text_of = [](const char* value) { return const_cast<char*>(value); };
+  tarn_input_set(vars.get(), 0, TARN_CSTRING, Irrepdat::kIidSize, text_of(row->iid()), nullptr);
+  tarn_input_set(vars.get(), 1, TARN_VARCHAR + 1, kRepidBufferSize, &state.repid,
+                 &row->repid_indicator);
+  tarn_input_set(vars.get(), 2, TARN_CSTRING, Irrepdat::kNameSize, text_of(row->name()), nullptr);
+  tarn_input_set(vars.get(), 3, TARN_CSTRING, Irrepdat::kKindSize, text_of(row->kind()), nullptr);
+  tarn_input_set(vars.get(), 4, TARN_LONGVARCHAR + 1, kStreamBufferSize, &state.stream,
+                 &row->stream_indicator);
+  if (update) {
+    tarn_input_set(vars.get(), 5, TARN_CSTRING, Irrepdat::kIidSize, text_of(row->iid()), nullptr);
+  }
+  tarn_execute_static(section, text, vars.get(), &ca);
+  if (ca.sqlcode != 0) throw make_irs_error(ca, step);
+  state.uncommitted_changes = true;
+}
+
+}  // namespace
+
+IRSError make_irs_error(const sqlca& ca, const char* context) {
+  char text[900];
+  int length = tarn_format_message(text, sizeof text, sizeof text, &ca, "tarnsql.mo");
+  if (length < 0) length = 0;
+  // The engine ends its text with a line end of two characters.
+  text[length >= 2 ? length - 2 : 0] = '\0';
+  char* message = new (std::nothrow) char[1024];
+  if (message) std::snprintf(message, 1024, "%s,    Tarn Message: %s", context, text);
+  IRSError error(ca.sqlcode, message);
+  vekdError(0x51450058, CORBA::COMPLETED_NO, kSessionSource, 1148, nullptr, 0, 1024, 0,
+            CORBA::_tc_string, error.sqlstate, CORBA::_tc_long, CORBA::Long{error.code},
+            CORBA::_tc_string, error.message, CORBA::TypeCode_ptr{});
+  return error;
+}
+
+sqlca& statement_sqlca() { return state.statement; }
+
+InputList make_input_list(int count) {
+  InputList list(tarn_input_alloc(count), &tarn_input_free);
+  if (!list) throw IRStore::OutOfMemory();
+  return list;
+}
+
+void process_commit(IRDataBase*) {
+  guarded(350, [] {
+    tarn_commit(&state.statement);
+    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Commit");
+    state.uncommitted_changes = false;
+  });
+}
+
+void process_rollback(IRDataBase*) {
+  guarded(372, [] {
+    tarn_rollback(&state.statement);
+    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Rollback");
+    state.uncommitted_changes = false;
+  });
+}
+
+void process_execute(IRDataBase*, const char* text) {
+  guarded(496, [text] {
+    if (statement_trace()) {
+      std::fputs(text, stdout);
+      std::fputc('\n', stdout);
+      std::fflush(stdout);
+    }
+    bool query = text[0] == 'S';
+    tarn_prepare(query ? kQuerySlot : kStatementSlot, text, &state.statement);
+    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Prepare");
+
+    if (!query) {
+      tarn_execute(kStatementSlot, &state.statement);
+      if (state.statement.sqlcode == TARN_SQL_NOT_FOUND) return;  // no row affected
+      if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Execute");
+      state.uncommitted_changes = true;
+      return;
+    }
+
+    sqlda header{};
+    header.sqln = 0;
+    header.sqldabc = static_cast<std::int32_t>(SQLDASIZE(0));
+    tarn_describe(kQuerySlot, &header, &state.statement);
+    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
+    free_result_description();
+    int columns = header.sqld;
+    state.result.block = allocate_description(columns);
+    state.result.columns = columns;
+    tarn_describe(kQuerySlot, state.result.block, &state.statement);
+    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
+    bind_character_columns(state.result.block, columns);
+  });
+}
+
+int process_fetch(IRDataBase*, int count, char** columns, int* lengths, int mode) {
+  return guarded(577, [=] {
+    if (mode == 0 || mode == 1) {
+      tarn_open(kCursor, kQuerySlot, &state.cursor);
+      if (state.cursor.sqlcode != 0) throw make_irs_error(state.cursor, "SQL Open");
+    } else if (state.cursor.sqlcode == TARN_SQL_NOT_FOUND) {
+      return 0;  // the rows ended before: the cursor is closed
+    } else if (state.cursor.sqlcode != 0) {
+      throw make_irs_error(state.cursor, "SQL Fetch");
+    }
+    if (!state.result.block) {
+      tarn_set_sqlca(&state.cursor, TARN_SQL_NOT_PREPARED, "07003", "No query is prepared.");
+      throw make_irs_error(state.cursor, "SQL Fetch");
+    }
+
+    tarn_fetch(kCursor, state.result.block, &state.cursor);
+    ++state.fetch_count;
+    if (state.cursor.sqlcode == 0) {
+      deliver_row(count, columns, lengths);
+      if (mode == 0) close_cursor();
+      return 1;
+    }
+    close_cursor();
+    if (state.cursor.sqlcode == TARN_SQL_NOT_FOUND) return 0;
+    throw make_irs_error(state.cursor, "SQL Fetch");
+  });
+}
+
+void process_insert(Irrepdat* row) {
+  guarded(672, [row] { run_static(kInsertSection, kInsertText, row, false, "SQL INSERT"); });
+}
+
+void process_update(Irrepdat* row) {
+  guarded(753, [row] { run_static(kUpdateSection, kUpdateText, row, true, "SQL UPDATE"); });
+}
+
+bool unit_of_work_has_changes() { return state.uncommitted_changes; }
+void forget_unit_of_work() { state.uncommitted_changes = false; }
+
+void print_statement_counters() {
+  if (!statement_trace()) return;
+  std::printf("Fetch   Count = %ld\n", state.fetch_count);
+  std::fflush(stdout);
+  std::printf("GetData Count = %ld\n", state.row_count);
+  std::fflush(stdout);
+}
+
+void free_result_description() {
+  sqlda* block = state.result.block;
+  if (!block) return;
+  for (int i = 0; i < state.result.columns; ++i) {
+    if ((block->sqlvar[i].sqltype & ~1) == TARN_CSTRING) delete[] block->sqlvar[i].sqldata;
+  }
+  std::free(block);
+  state.result = {};
+}

@@ -1,0 +1,616 @@
+// The database session against real SQLite databases: connecting, the
+// request hand-off, statements and cursors, errors and their reports, and
+// recovery from a lost connection.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <qelororm/qel.h>
+#include <qelororm/vekd.h>
+#include <qeloridm/irdb.h>
+#include <qeloridm/mrrepdat.h>
+#include <tarn/tarn.h>
+
+#include "captured_output.h"
+#include "irdatabase.h"
+#include "irdb_lock.h"
+#include "sqltext.h"
+#include "temp_repository.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+IRDataBase& session() {
+  IRDataBase* current = current_session();
+  if (!current) throw std::runtime_error("no session");
+  return *current;
+}
+
+// Every row of a query, read with mode 1 and then mode 2.
+Rows query(const std::string& sql, int columns) {
+  std::vector<std::vector<char>> storage(columns, std::vector<char>(32701));
+  std::vector<char*> buffers;
+  for (auto& column : storage) buffers.push_back(column.data());
+  std::vector<int> lengths(columns);
+  session().execute(sql.c_str());
+  Rows rows;
+  for (int mode = 1;; mode = 2) {
+    for (int& length : lengths) length = 32701;
+    if (!session().fetch(columns, buffers.data(), lengths.data(), mode)) break;
+    std::vector<std::string> row;
+    for (int i = 0; i < columns; ++i) row.emplace_back(buffers[i], lengths[i]);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string key(int n) {
+  char text[65];
+  std::snprintf(text, sizeof text, "%064d", n);
+  return text;
+}
+
+void insert_bucket(int n) {
+  StatementText sql;
+  std::string k = key(n);
+  sql.fragment("INSERT INTO IRBUCKET VALUES ('")
+      .value(k.c_str())
+      .fragment("','")
+      .value(k.substr(0, 32).c_str())
+      .fragment("','")
+      .value(k.substr(32).c_str())
+      .fragment("')");
+  session().execute(sql.c_str());
+}
+
+int bucket_rows() { return static_cast<int>(query("SELECT KEYFIELD FROM IRBUCKET", 1).size()); }
+
+// A parameter set for one test and removed afterwards.
+class ScopedParameter {
+ public:
+  ScopedParameter(const char* name, const char* value) : name_(name) { QelSetParm(name, value); }
+  ~ScopedParameter() { QelSetParm(name_, nullptr); }
+
+ private:
+  const char* name_;
+};
+
+int thread_count() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+class Session : public ::testing::Test {
+ protected:
+  TempRepository repository{"VADIRIRI"};
+  CapturedReports reports;
+};
+
+// ---- Opening and closing ---------------------------------------------------
+
+TEST_F(Session, NullAndTheDefaultNameOpenTheSameDatabase) {
+  {
+    IRDB store(nullptr);
+    EXPECT_STREQ(session().dbName, "VADIRIRI");
+    insert_bucket(1);
+    session().commit();
+  }
+  IRDB store("VADIRIRI");
+  EXPECT_EQ(bucket_rows(), 1);
+}
+
+TEST_F(Session, AliasesAreCutToEightCharactersAndUpperCased) {
+  {
+    IRDB store("vadiriri");
+    insert_bucket(1);
+    session().commit();
+  }
+  {
+    IRDB store("VADIRIRI_AND_MORE");
+    EXPECT_EQ(bucket_rows(), 1);
+  }
+  IRDB store("VaDiRiRi");
+  EXPECT_EQ(bucket_rows(), 1);
+}
+
+TEST_F(Session, ANameLongerThanItsBufferIsRefused) {
+  EXPECT_THROW(IRDB(std::string(32, 'V').c_str()), CORBA::BAD_PARAM);
+  EXPECT_NO_THROW(IRDB(("VADIRIRI" + std::string(23, 'x')).c_str()));
+}
+
+TEST_F(Session, AMissingDatabaseFailsTheConstructorAndLeavesNoWorkerBehind) {
+  int threads = thread_count();
+  try {
+    IRDB store("NOSUCHDB");
+    FAIL() << "connected to a missing database";
+  } catch (IRStore::Unrecoverable& e) {
+    EXPECT_EQ(e.code, 7);
+    EXPECT_STREQ(e.sqlstate, "99999");
+    ASSERT_NE(e.message, nullptr);
+    EXPECT_EQ(std::string(e.message).rfind("SQL Connect,    Tarn Message: SQL1013N", 0), 0u)
+        << e.message;
+  }
+  EXPECT_EQ(thread_count(), threads);
+  EXPECT_FALSE(std::ifstream(repository.home() + "/NOSUCHDB.sqlite").good());
+  IRDB store(nullptr);  // and the next session works
+  EXPECT_EQ(bucket_rows(), 0);
+}
+
+// A forgotten connection would hold its locks and block every later writer.
+TEST_F(Session, DeletingTheStoreRollsBackEndsTheConnectionAndStopsTheWorker) {
+  int threads = thread_count();
+  {
+    IRDB store(nullptr);
+    EXPECT_EQ(thread_count(), threads + 1);
+    insert_bucket(1);  // never committed
+  }
+  EXPECT_EQ(thread_count(), threads);
+
+  // Another connection writes at once: no lock was left behind.
+  std::thread writer([] {
+    sqlca ca{};
+    void* context = nullptr;
+    tarn_begin_context(&context, &ca);
+    tarn_attach_context(context, &ca);
+    tarn_input* vars = tarn_input_alloc(1);
+    char alias[] = "VADIRIRI";
+    tarn_input_set(vars, 0, TARN_CSTRING, 8, alias, nullptr);
+    tarn_connect(vars, &ca);
+    tarn_input_free(vars);
+    ASSERT_EQ(ca.sqlcode, 0) << ca.sqlerrmc;
+    tarn_prepare(2, "DELETE FROM IRBUCKET", &ca);
+    tarn_execute(2, &ca);
+    EXPECT_EQ(ca.sqlcode, TARN_SQL_NOT_FOUND);  // the uncommitted row is gone
+    tarn_commit(&ca);
+    EXPECT_EQ(ca.sqlcode, 0) << ca.sqlerrmc;
+    tarn_detach_context(context, &ca);
+    tarn_end_context(context, &ca);
+  });
+  writer.join();
+
+  IRDB store(nullptr);
+  EXPECT_EQ(bucket_rows(), 0);
+}
+
+// ---- User id and password ----------------------------------------------------
+
+class Credentials : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    repository.add_catalog_line("SECURE sqlite SECURE.sqlite user=" + user17 + " password=" + pass29);
+    repository.create_database("SECURE", user17.c_str(), pass29.c_str());
+  }
+  TempRepository repository{nullptr};
+  CapturedReports reports;
+  const std::string user17 = std::string(17, 'u');
+  const std::string pass29 = std::string(29, 'p');
+};
+
+TEST_F(Credentials, SeventeenAndTwentyNineCharactersConnect) {
+  ScopedParameter user("com.orvo.CORBA.irUserid", user17.c_str());
+  ScopedParameter password("com.orvo.CORBA.irPassword", pass29.c_str());
+  IRDB store("SECURE");
+  EXPECT_EQ(bucket_rows(), 0);
+  EXPECT_EQ(reports.count(0x51450056), 0);
+}
+
+TEST_F(Credentials, EighteenOrThirtyCharactersAreRefusedWithoutConnecting) {
+  for (auto [u, p] : {std::pair{std::string(18, 'u'), pass29}, std::pair{user17, std::string(30, 'p')}}) {
+    reports.clear();
+    ScopedParameter user("com.orvo.CORBA.irUserid", u.c_str());
+    ScopedParameter password("com.orvo.CORBA.irPassword", p.c_str());
+    IRDB store("SECURE");
+    ASSERT_EQ(reports.count(0x51450056), 1);
+    VekdReport report = reports.reports().front();
+    EXPECT_EQ(report.line, 237);
+    EXPECT_EQ(report.message, 1035);
+    EXPECT_EQ(report.inserts, std::vector<std::string>{"process_IRDataBase_Constructor userid password"});
+    try {
+      bucket_rows();
+      FAIL() << "a statement ran without a connection";
+    } catch (IRSError& e) {
+      EXPECT_EQ(e.code, TARN_SQL_NO_CONNECTION);
+    }
+  }
+}
+
+TEST_F(Credentials, AUserIdWithoutPasswordIsAnUnexpectedFailureAndDoesNotConnect) {
+  ScopedParameter user("com.orvo.CORBA.irUserid", user17.c_str());
+  IRDB store("SECURE");
+  ASSERT_EQ(reports.count(0x51450053), 1);
+  EXPECT_EQ(reports.reports().front().line, 272);
+  EXPECT_THROW(bucket_rows(), IRSError);
+}
+
+TEST_F(Credentials, AWrongPasswordFailsTheConstructorWithTheEnginesMessage) {
+  ScopedParameter user("com.orvo.CORBA.irUserid", user17.c_str());
+  ScopedParameter password("com.orvo.CORBA.irPassword", "wrong");
+  try {
+    IRDB store("SECURE");
+    FAIL() << "connected with a wrong password";
+  } catch (IRStore::Unrecoverable& e) {
+    EXPECT_EQ(e.code, 7);
+    EXPECT_EQ(std::string(e.message).rfind("SQL Connect,    Tarn Message: SQL30082N", 0), 0u)
+        << e.message;
+  }
+}
+
+// ---- Statements, cursors and errors --------------------------------------------
+
+TEST_F(Session, ErrorsCarryTheStepTheCodeAndTheEnginesTextWithoutItsLineEnd) {
+  IRDB store(nullptr);
+  try {
+    session().execute("SELECT * FROM NOSUCH");
+    FAIL() << "prepared a query on a missing table";
+  } catch (IRSError& e) {
+    EXPECT_EQ(e.code, TARN_SQL_UNDEFINED_NAME);
+    EXPECT_STREQ(e.sqlstate, "99999");
+    std::string message = e.message;
+    EXPECT_TRUE(std::regex_match(message, std::regex("SQL Prepare,    Tarn Message: SQL0204N  .*"))) << message;
+    EXPECT_NE(message.back(), '\n');
+    EXPECT_NE(message.back(), '\r');
+  }
+  ASSERT_EQ(reports.count(0x51450058), 1);
+  VekdReport report = reports.reports().front();
+  EXPECT_EQ(report.file, "mrrepdat");
+  EXPECT_EQ(report.line, 1148);
+  EXPECT_EQ(report.inserts[0], "99999");
+  EXPECT_EQ(report.inserts[1], std::to_string(TARN_SQL_UNDEFINED_NAME));
+}
+
+TEST_F(Session, FetchModesOpenAndCloseTheCursorAsTheyShould) {
+  IRDB store(nullptr);
+  for (int n = 1; n <= 3; ++n) insert_bucket(n);
+
+  char keyfield[65];
+  char* columns[] = {keyfield};
+  int lengths[] = {65};
+  session().execute("SELECT KEYFIELD FROM IRBUCKET ORDER BY KEYFIELD");
+  // Mode 0 opens, fetches and closes: every call delivers the first row.
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
+    EXPECT_EQ(std::string(keyfield), key(1));
+    EXPECT_EQ(lengths[0], 64);
+  }
+  // Mode 1 opens and fetches, mode 2 goes on until no row is left.
+  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
+  EXPECT_EQ(std::string(keyfield), key(1));
+  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
+  EXPECT_EQ(std::string(keyfield), key(2));
+  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
+  EXPECT_EQ(std::string(keyfield), key(3));
+  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);
+  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);  // still no row, and no error
+
+  session().execute("SELECT KEYFIELD FROM IRBUCKET WHERE KEYFIELD = 'none'");
+  EXPECT_EQ(session().fetch(1, columns, lengths, 0), 0);
+  EXPECT_EQ(session().fetch(1, columns, lengths, 1), 0);  // the cursor was left closed
+}
+
+TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
+  IRDB store(nullptr);
+  session().execute("INSERT INTO IRREPDAT VALUES ('0123456789abcdef0123456789abcdef', NULL, 'Foo', '5', NULL)");
+  Rows rows = query("SELECT * FROM IRREPDAT", 5);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1], "");
+  EXPECT_EQ(rows[0][2], "Foo" + std::string(251, ' '));
+  EXPECT_EQ(rows[0][3], "5");
+  EXPECT_EQ(rows[0][4], "");
+}
+
+TEST_F(Session, DeletingNoRowIsFineButTheStaticUpdateOfNoRowIsAnError) {
+  IRDB store(nullptr);
+  EXPECT_NO_THROW(session().execute("DELETE FROM IRBUCKET WHERE KEYFIELD = 'none'"));
+
+  Irrepdat row;
+  row.setIid("0123456789abcdef0123456789abcdef");
+  row.setRepid("IDL:Foo:1.0");
+  row.setName("Foo");
+  row.setKind("5");
+  row.setStream("00ff");
+  try {
+    row.update();
+    FAIL() << "updated a row that does not exist";
+  } catch (IRSError& e) {
+    EXPECT_EQ(e.code, TARN_SQL_NOT_FOUND);
+    EXPECT_EQ(std::string(e.message).rfind("SQL UPDATE,", 0), 0u);
+  }
+}
+
+TEST_F(Session, TheStaticInsertAndUpdateWriteAllFiveColumns) {
+  IRDB store(nullptr);
+  Irrepdat row;
+  row.setIid("0123456789abcdef0123456789abcdef");
+  row.setRepid("IDL:Foo:1.0");
+  row.setName("Foo");
+  row.setKind("5");
+  row.setStream("00ff");
+  row.add();
+  EXPECT_EQ(row.repid_indicator, 0);
+  EXPECT_EQ(row.stream_indicator, 0);
+  row.setName("Bar");
+  row.setStream(std::string(32700, 'a').c_str());
+  row.update();
+
+  Irrepdat back;
+  back.setIid("0123456789abcdef0123456789abcdef");
+  back.retrieve();
+  EXPECT_STREQ(back.repid(), "IDL:Foo:1.0");
+  EXPECT_EQ(std::string(back.name()), "Bar" + std::string(251, ' '));
+  EXPECT_STREQ(back.kind(), "5");
+  EXPECT_EQ(std::string(back.stream()), std::string(32700, 'a'));
+  EXPECT_THROW(row.add(), IRStore::Duplicate);
+}
+
+TEST_F(Session, RecordSettersRefuseTextWiderThanTheirColumn) {
+  IRDB store(nullptr);
+  Irrepdat row;
+  EXPECT_THROW(row.setIid(std::string(33, 'a').c_str()), CORBA::BAD_PARAM);
+  EXPECT_THROW(row.setRepid(std::string(4096, 'a').c_str()), CORBA::BAD_PARAM);
+  EXPECT_THROW(row.setName(std::string(255, 'a').c_str()), CORBA::BAD_PARAM);
+  EXPECT_THROW(row.setKind(std::string(13, '1').c_str()), CORBA::BAD_PARAM);
+  EXPECT_THROW(row.setStream(std::string(32701, 'a').c_str()), CORBA::BAD_PARAM);
+  EXPECT_NO_THROW(row.setName(std::string(254, 'a').c_str()));
+  EXPECT_NO_THROW(row.setRepid(std::string(4095, 'a').c_str()));
+}
+
+// A quote inside a value can neither break a statement nor inject SQL.
+TEST_F(Session, QuotesInValuesAreData) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  Irrepdat row;
+  row.setIid("x' OR '1' = '1");
+  EXPECT_THROW(row.retrieve(), IRStore::NotExist);
+  EXPECT_THROW(row.del(), IRStore::NotExist);
+  EXPECT_EQ(bucket_rows(), 1);
+
+  StatementText sql;
+  sql.fragment("INSERT INTO IRREPDAT VALUES ('").value("it's an iid, isn't it?").fragment("', '")
+      .value("IDL:O'Neil:1.0").fragment("', 'x', '5', NULL)");
+  session().execute(sql.c_str());
+  Rows rows = query("SELECT IID, REPID FROM IRREPDAT", 2);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0].substr(0, 22), "it's an iid, isn't it?");
+  EXPECT_EQ(rows[0][1], "IDL:O'Neil:1.0");
+}
+
+// A failed OPEN must not pass for a delivered row.
+TEST_F(Session, AFailedOpenOrAFetchAfterAFailedFetchRaisesTheError) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  insert_bucket(2);
+  char keyfield[65];
+  char* columns[] = {keyfield};
+  int lengths[] = {65};
+
+  session().execute("SELECT KEYFIELD FROM IRBUCKET");
+  tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the OPEN
+  try {
+    session().fetch(1, columns, lengths, 1);
+    FAIL() << "a failed OPEN delivered a row";
+  } catch (IRSError& e) {
+    EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
+    EXPECT_EQ(std::string(e.message).rfind("SQL Open,", 0), 0u);
+  }
+
+  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
+  tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the next FETCH
+  EXPECT_THROW(session().fetch(1, columns, lengths, 2), IRSError);
+  try {
+    session().fetch(1, columns, lengths, 2);
+    FAIL() << "a fetch after a failed fetch delivered a row";
+  } catch (IRSError& e) {
+    EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
+    EXPECT_EQ(std::string(e.message).rfind("SQL Fetch,", 0), 0u);
+  }
+}
+
+// A failure raised by the host's report sink reaches the requester: a
+// request that failed is never answered as done.
+TEST_F(Session, ExceptionsRaisedInsideARequestReachTheRequester) {
+  IRDB store(nullptr);
+  vekdSetErrorSink([](const VekdReport& report, void*) {
+    if (report.code == 0x51450058) throw CORBA::INTF_REPOS(report.code, CORBA::COMPLETED_NO);
+  }, nullptr);
+  EXPECT_THROW(session().execute("SELECT * FROM NOSUCH"), CORBA::INTF_REPOS);
+  vekdSetErrorSink(nullptr, nullptr);
+  EXPECT_EQ(bucket_rows(), 0);  // and the session goes on
+}
+
+TEST_F(Session, TwoThreadsIssuingRequestsAtOnceAreServedOneAfterTheOther) {
+  IRDB store(nullptr);
+  std::atomic<int> failures{0};
+  auto writer = [&failures](int first) {
+    for (int n = first; n < first + 200; ++n) {
+      try {
+        insert_bucket(n);
+      } catch (...) {
+        ++failures;
+      }
+    }
+  };
+  std::thread a(writer, 0), b(writer, 1000);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(bucket_rows(), 400);
+}
+
+// ---- A lost connection ----------------------------------------------------------
+
+TEST_F(Session, ALostConnectionWithNothingUncommittedIsRepairedSilently) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  session().commit();
+  tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
+  EXPECT_EQ(bucket_rows(), 1);
+  EXPECT_GE(reports.count(0x51450058), 1);  // the loss itself was reported
+  insert_bucket(2);                         // the new connection works
+  session().commit();
+  EXPECT_EQ(bucket_rows(), 2);
+}
+
+// The lost unit of work took the caller's changes with it: the caller must
+// hear it, and nothing of it may be in the database.
+TEST_F(Session, ALostConnectionThatTookChangesWithItIsReported) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  session().commit();
+  insert_bucket(2);  // not committed
+  tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
+  try {
+    insert_bucket(3);
+    FAIL() << "the loss of an uncommitted change passed in silence";
+  } catch (IRSError& e) {
+    EXPECT_EQ(e.code, TARN_SQL_CONNECTION_LOST);
+  }
+  session().commit();
+  Rows rows = query("SELECT KEYFIELD FROM IRBUCKET", 1);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], key(1));
+}
+
+TEST_F(Session, ARollbackOnALostConnectionSucceeds) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
+  EXPECT_NO_THROW(session().rollback());
+  EXPECT_EQ(bucket_rows(), 0);
+}
+
+// ---- Sessions without a worker ----------------------------------------------------
+
+TEST_F(Session, ASessionWhoseWorkerDidNotStartAnswersAtOnceWithAnError) {
+  VEKFailNextCall(VEKCall::StartThread, EAGAIN);
+  IRDB store(nullptr);
+  EXPECT_EQ(reports.count(0x5145003a), 1);
+  try {
+    session();
+    FAIL() << "a session without a worker connected";
+  } catch (std::runtime_error&) {
+  }
+  Irrepdat row;
+  row.setIid("0123456789abcdef0123456789abcdef");
+  try {
+    row.retrieve();
+    FAIL() << "a request without a worker succeeded";
+  } catch (IRStore::Exception& e) {
+    EXPECT_EQ(e.code, 7);
+  }
+}
+
+TEST_F(Session, ASessionWhoseEventsFailedAnswersAtOnceWithAnError) {
+  VEKFailNextCall(VEKCall::CreateEvent, ENOMEM);
+  IRDB store(nullptr);
+  EXPECT_EQ(reports.count(vekdMapSysError(ENOMEM)), 1);
+  Irrepdat row;
+  row.setIid("0123456789abcdef0123456789abcdef");
+  EXPECT_THROW(row.retrieve(), IRStore::Unrecoverable);
+}
+
+// ---- Traces -------------------------------------------------------------------------
+
+class LockTraces : public ::testing::Test {
+ protected:
+  void SetUp() override { QELMutexTrace = 1; }
+  void TearDown() override { QELMutexTrace = 0; }
+  TempRepository repository{"VADIRIRI"};
+  CapturedTraces traces;
+};
+
+TEST_F(LockTraces, TheStoreLockIsTracedWhenCreatedTakenReleasedAndDestroyed) {
+  { IRDB store(nullptr); }
+  std::vector<TraceRecord> records = traces.records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(std::regex_match(records[0].text, std::regex("\nCreating CS Mutex: 0x[0-9a-f]{8}\n")));
+  EXPECT_TRUE(std::regex_match(records[1].text, std::regex("\nDestroying CS Mutex: 0x[0-9a-f]{8}\n")));
+  EXPECT_EQ(records[0].text.substr(20), records[1].text.substr(22));  // the same handle
+  EXPECT_EQ(records[0].file, "lib/id/irdb");
+  EXPECT_EQ(records[0].line, 125);
+}
+
+TEST_F(LockTraces, AGuardTracesOnceOnEntryAndOnceOnExitAlsoOnException) {
+  void* mutex = nullptr;
+  ASSERT_EQ(VEKCreateMutexSem(&mutex), 0);
+  try {
+    CSGuard guard(&mutex);
+    CSGuard again(&mutex);  // re-entrant for its owner
+    throw IRStore::NotExist();
+  } catch (IRStore::NotExist&) {
+  }
+  EXPECT_EQ(traces.count_starting("\nStarting CS: 0x"), 2);
+  EXPECT_EQ(traces.count_starting("\nEnding CS: 0x"), 2);
+  std::vector<TraceRecord> records = traces.records();
+  EXPECT_EQ(records.front().line, 81);
+  EXPECT_EQ(records.back().line, 84);
+
+  // Released: another thread can take it.
+  std::thread other([mutex] { CSGuard guard(const_cast<void* const*>(&mutex)); });
+  other.join();
+  VEKDestroyMutexSem(mutex);
+}
+
+// The statement trace setting is read once per process, so it is tested in
+// a fresh process that writes its standard output to a file.
+void run_with_statement_trace(const std::string& output) {
+  {
+    TempRepository repository{"VADIRIRI"};
+    QelSetParm("com.orvo.CORBA.sqlPrint", "1");
+    if (!std::freopen(output.c_str(), "w", stdout)) std::exit(2);
+    IRDB store(nullptr);
+    query("SELECT KEYFIELD FROM IRBUCKET", 1);  // no rows: one FETCH
+    insert_bucket(1);
+    insert_bucket(2);
+    query("SELECT KEYFIELD FROM IRBUCKET", 1);  // two rows: three FETCHes
+  }
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+TEST(StatementTrace, EveryStatementAndTheCountersAtTheEndOfTheSessionGoToStandardOutput) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The child process runs this body again: it takes the parent's file name.
+  const char* kOutputVariable = "IRSTORE_TEST_TRACE_OUTPUT";
+  if (!std::getenv(kOutputVariable)) {
+    std::string name = ::testing::TempDir() + "irstore-trace-" + std::to_string(getpid()) + ".txt";
+    setenv(kOutputVariable, name.c_str(), 1);
+  }
+  std::string output = std::getenv(kOutputVariable);
+  EXPECT_EXIT(run_with_statement_trace(output), ::testing::ExitedWithCode(0), "");
+  std::ifstream file(output);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::remove(output.c_str());
+  unsetenv(kOutputVariable);
+
+  std::string k1 = key(1), k2 = key(2);
+  std::string expected =
+      "SELECT KEYFIELD FROM IRBUCKET\n"
+      "INSERT INTO IRBUCKET VALUES ('" + k1 + "','" + k1.substr(0, 32) + "','" + k1.substr(32) + "')\n"
+      "INSERT INTO IRBUCKET VALUES ('" + k2 + "','" + k2.substr(0, 32) + "','" + k2.substr(32) + "')\n"
+      "SELECT KEYFIELD FROM IRBUCKET\n"
+      "Fetch   Count = 4\n"
+      "GetData Count = 2\n";
+  EXPECT_EQ(text.str(), expected);
+}
+
+}  // namespace
