@@ -165,7 +165,9 @@ int as_int(void* word) { return static_cast<int>(reinterpret_cast<std::intptr_t>
 // caught an IRSError, which is then kept as the last error.
 int dispatch_request(int code, void* const* args) {
   SessionState& s = *session_state();
-  IRDataBase* session = s.requesting;
+  // The records post their static insert and update without naming a
+  // session; a reconnect on their behalf belongs to the current one.
+  IRDataBase* session = s.requesting ? s.requesting : s.current;
   try {
     switch (code) {
       case kConnect: process_IRDataBase_Constructor(session, static_cast<char*>(args[0])); break;

@@ -489,6 +489,35 @@ TEST_F(Session, ALostConnectionThatTookChangesWithItIsReported) {
   EXPECT_EQ(rows[0][0], key(1));
 }
 
+// The records' static insert names no session; the reconnect made on its
+// behalf must still find one.
+TEST_F(Session, ALostConnectionDuringTheStaticInsertIsRepaired) {
+  IRDB store(nullptr);
+  Irrepdat row;
+  row.setIid("0123456789abcdef0123456789abcdef");
+  row.setRepid("IDL:Foo:1.0");
+  row.setName("Foo");
+  row.setKind("5");
+  row.setStream("00ff");
+  long before = tarn_statement_count();
+  Irrepdat probe;
+  probe.setIid(row.iid());
+  EXPECT_THROW(probe.retrieve(), IRStore::NotExist);
+  long read_calls = tarn_statement_count() - before;
+
+  tarn_fail_statement(static_cast<int>(read_calls) + 1, TARN_SQL_CONNECTION_LOST);  // after add's read
+  row.add();
+  bool insert_failed = false;
+  for (const VekdReport& report : reports.reports()) {
+    insert_failed |= report.inserts.size() == 3 && report.inserts[2].rfind("SQL INSERT,", 0) == 0;
+  }
+  EXPECT_TRUE(insert_failed);
+  session().commit();
+  Irrepdat back;
+  back.setIid(row.iid());
+  EXPECT_NO_THROW(back.retrieve());
+}
+
 TEST_F(Session, ARollbackOnALostConnectionSucceeds) {
   IRDB store(nullptr);
   insert_bucket(1);

@@ -14,8 +14,9 @@ int run_info(const ToolOptions& options, const std::vector<std::string>& argumen
     std::printf("Opened repository %s through the store (%s)\n", alias.c_str(),
                 describe_alias(alias).c_str());
   } catch (IRStore::Exception& e) {
-    return fail("cannot open repository " + alias + ": " +
-                (e.message ? e.message : "failure code " + std::to_string(e.code)));
+    std::string reason = e.message ? e.message : "failure code " + std::to_string(e.code);
+    if (reason.find("SQL1013N") != std::string::npos) reason += " (create it with: irstore init " + alias + ")";
+    return fail("cannot open repository " + alias + ": " + reason);
   } catch (CORBA::SystemException& e) {
     return fail("cannot open repository " + alias + ": " + e._name());
   }
