@@ -11,6 +11,8 @@
 // text wider than the column with CORBA::BAD_PARAM.
 #pragma once
 
+class IRDataBase;
+
 class Irrepdat {
  public:
   Irrepdat();
@@ -59,6 +61,9 @@ class Irrepdat {
   static constexpr int kStreamSize = 32701;
 
  private:
+  // Runs query (when given) and fetches its first row into the buffers.
+  int fetch_row(IRDataBase& session, const char* query);
+
   char* storage;  // every column buffer, back to back
   char* iid_;
   char* repid_;

@@ -42,6 +42,8 @@ class IRDataBase {
 
 // The session that connected last; the record classes reach it through this.
 IRDataBase* current_session();
+// The same, or IRStore::Unrecoverable when no session is connected.
+IRDataBase& current_session_or_fail();
 
 // Request codes of the worker.
 enum RequestCode {

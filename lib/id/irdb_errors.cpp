@@ -56,6 +56,11 @@ void translate_irs_error(IRSError& e) {
   }
 }
 
+void raise_translated(IRSError& e) {
+  translate_irs_error(e);
+  throw IRStore::Unrecoverable();  // only an error without SQLSTATE comes here
+}
+
 std::unique_ptr<char[]> make_text_buffer(std::size_t count) {
   char* buffer = new (std::nothrow) char[count];
   if (!buffer) throw IRStore::OutOfMemory();

@@ -19,6 +19,10 @@ void rethrow_if_sql_error(IRStore::Exception& e);
 // through vekdError. Returns only for an e that carries "00000".
 void translate_irs_error(IRSError& e);
 
+// translate_irs_error for errors that always carry an SQLSTATE, as the
+// session's do: it never returns.
+[[noreturn]] void raise_translated(IRSError& e);
+
 // A new T, or IRStore::OutOfMemory.
 template <class T, class... Args>
 std::unique_ptr<T> make_owned(Args&&... args) {

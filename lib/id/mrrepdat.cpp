@@ -25,12 +25,6 @@ void set_column(char* buffer, int size, const char* text) {
   std::memcpy(buffer, text, length + 1);
 }
 
-IRDataBase& session() {
-  IRDataBase* current = current_session();
-  if (!current) throw IRStore::Unrecoverable();
-  return *current;
-}
-
 }  // namespace
 
 Irrepdat::Irrepdat() {
@@ -62,31 +56,21 @@ void Irrepdat::setKind(const char* text) { set_column(kind_, kKindSize, text); }
 void Irrepdat::setStream(const char* text) { set_column(stream_, kStreamSize, text); }
 
 void Irrepdat::retrieve() {
-  IRDataBase& db = session();
-  int found = 0;
-  try {
-    StatementText sql;
-    sql.fragment("SELECT * FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
-    db.statement = sql.data();
-    db.execute();
-    db.statement = nullptr;
-    for (int i = 0; i < kColumns; ++i) column_lengths[i] = kColumnSizes[i];
-    found = db.fetch(kColumns, column_buffers, column_lengths, 0);
-  } catch (IRSError& e) {
-    db.statement = nullptr;
-    translate_irs_error(e);
-    return;
-  }
-  if (!found) throw IRStore::NotExist();
+  IRDataBase& session = current_session_or_fail();
+  StatementText sql;
+  sql.fragment("SELECT * FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
+  if (!fetch_row(session, sql.c_str())) throw IRStore::NotExist();
 }
 
-int Irrepdat::fetch() {
+int Irrepdat::fetch() { return fetch_row(current_session_or_fail(), nullptr); }
+
+int Irrepdat::fetch_row(IRDataBase& session, const char* query) {
   try {
+    if (query) session.execute(query);
     for (int i = 0; i < kColumns; ++i) column_lengths[i] = kColumnSizes[i];
-    return session().fetch(kColumns, column_buffers, column_lengths, 0);
+    return session.fetch(kColumns, column_buffers, column_lengths, 0);
   } catch (IRSError& e) {
-    translate_irs_error(e);
-    return 0;
+    raise_translated(e);
   }
 }
 
@@ -106,13 +90,12 @@ void Irrepdat::update() { run_request(nullptr, kUpdate, this); }
 
 void Irrepdat::del() {
   retrieve();
-  IRDataBase& db = session();
+  StatementText sql;
+  sql.fragment("DELETE FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
   try {
-    StatementText sql;
-    sql.fragment("DELETE FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
-    db.execute(sql.c_str());
+    current_session_or_fail().execute(sql.c_str());
   } catch (IRSError& e) {
-    translate_irs_error(e);
+    raise_translated(e);
   }
 }
 

@@ -14,7 +14,7 @@
 #include "irdatabase.h"
 #include "irdb_source.h"
 #include "mrrepdat_internal.h"
-#include "mrwork.h"
+#include "work_set.h"
 
 namespace {
 
@@ -317,6 +317,12 @@ void shut_down(IRDataBase* session) {
 }  // namespace
 
 IRDataBase* current_session() { return session_state()->current; }
+
+IRDataBase& current_session_or_fail() {
+  IRDataBase* current = session_state()->current;
+  if (!current) throw IRStore::Unrecoverable();
+  return *current;
+}
 
 int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, void* arg2,
                 void* arg3) {

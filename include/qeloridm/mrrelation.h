@@ -1,0 +1,62 @@
+// IrRelation: what the records of the three relation tables share.
+//
+// A relation table has a 64-character KEYFIELD followed by two 32-character
+// IID columns; KEYFIELD is always the two IIDs end to end, in column order.
+// A record holds one row in three buffers inside one heap block and runs the
+// single-row operations on the session that connected last. Setters refuse
+// text wider than the column with CORBA::BAD_PARAM.
+#pragma once
+
+// The statement fragments of one relation table.
+struct RelationStatements {
+  const char* retrieve;       // "SELECT * FROM T WHERE KEYFIELD = '"
+  const char* insert;         // "INSERT INTO T VALUES ('"
+  const char* update_first;   // "UPDATE T SET <first column> = '"
+  const char* update_second;  // "',<second column> = '"
+  const char* update_key;     // "' WHERE KEYFIELD = '"
+  const char* remove;         // "DELETE FROM T WHERE KEYFIELD = '"
+};
+
+class IrRelation {
+ public:
+  explicit IrRelation(const RelationStatements& statements);
+  ~IrRelation();
+  IrRelation(const IrRelation&) = delete;
+  IrRelation& operator=(const IrRelation&) = delete;
+
+  void setKey(const char* text);
+  const char* key() const { return key_; }
+
+  // Reads the row of key() into every buffer; IRStore::NotExist without one.
+  void retrieve();
+  // Inserts the row; IRStore::Duplicate, and nothing written, when a row
+  // with the key exists (found by reading it first).
+  void add();
+  // Rewrites the two IID columns of the row of key(); IRStore::NotExist,
+  // and nothing written, without one.
+  void update();
+  // Reads the row (IRStore::NotExist without one, nothing deleted), then
+  // deletes it: the buffers hold the deleted row afterwards.
+  void del();
+  // key, first IID and second IID, separated by blanks.
+  char* forDisplay();
+
+  static constexpr int kKeySize = 65;
+  static constexpr int kIidSize = 33;
+
+ protected:
+  void setFirst(const char* text);
+  void setSecond(const char* text);
+  const char* first() const { return first_; }
+  const char* second() const { return second_; }
+
+ private:
+  const RelationStatements& statements_;
+  char* storage;  // the three column buffers, back to back
+  char* key_;
+  char* first_;
+  char* second_;
+  char* column_buffers[3];
+  int column_lengths[3];
+  char display_text[132];
+};
