@@ -120,6 +120,9 @@ class Object {
 
   void _add_ref() { references_.fetch_add(1, std::memory_order_relaxed); }
   void _remove_ref();
+  // Takes a reference unless the last one is already gone (the object is
+  // being deleted): for caches that know objects without owning them.
+  bool _add_ref_if_alive();
   ULong _reference_count() const { return references_.load(std::memory_order_relaxed); }
 
  private:

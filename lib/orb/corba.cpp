@@ -39,6 +39,14 @@ void Object::_remove_ref() {
   if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
 }
 
+bool Object::_add_ref_if_alive() {
+  ULong count = references_.load(std::memory_order_relaxed);
+  while (count != 0) {
+    if (references_.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+  }
+  return false;
+}
+
 void release(Object* object) {
   if (object) object->_remove_ref();
 }
