@@ -65,9 +65,13 @@ class CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_
 
  protected:
   // Joins the cache unless a live object with the same repository id is in
-  // it. The version starts as what follows the last ':' of an "IDL:"
-  // repository id, otherwise "1.0".
+  // it. The version starts as the text after the last ':' of an
+  // "IDL:name:version" repository id, otherwise "1.0".
   CORBA_Contained_Impl(CORBA::DefinitionKind kind, const char* name, const char* repid);
+  // A copy joins the cache by the same rule. Assignment takes the other's
+  // name, repository id and version, and moves the cache entry with the id.
+  CORBA_Contained_Impl(const CORBA_Contained_Impl& other);
+  CORBA_Contained_Impl& operator=(const CORBA_Contained_Impl& other);
   // Leaves the cache.
   ~CORBA_Contained_Impl() override;
 
@@ -87,6 +91,6 @@ CORBA_Contained_Impl* irobj_get_from_cache(char* repid);
 
 // A new object of the class for kind (one reference, the caller's), with
 // its state loaded from stream; nullptr for a kind without a class. Stream
-// errors throw CORBA::MARSHAL.
+// errors throw CORBA::MARSHAL. Probes find the object only once it is loaded.
 CORBA_Contained_Impl* make_object(CORBA::DefinitionKind kind, char* name, char* repid,
                                   Encapsulation& stream);

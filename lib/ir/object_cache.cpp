@@ -1,0 +1,101 @@
+// The process-wide cache of live objects and irobj_get_from_cache.
+#include "object_cache.h"
+
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include <qelorirm/irobject.h>
+
+namespace irobj_cache {
+namespace {
+
+struct Cache {
+  std::mutex mutex;
+  Entries entries;
+};
+
+// Never destroyed: objects released during exit still leave it safely.
+Cache& cache() {
+  static Cache& instance = *new Cache;
+  return instance;
+}
+
+// Depth of HiddenJoins on this thread; constant-initialised.
+thread_local int hidden_joins = 0;
+
+bool is_live(const Entry& entry) { return entry.counted->_reference_count() != 0; }
+
+// Puts the entry under repid unless a live object holds it. Caller holds the mutex.
+void put(Entries& entries, const std::string& repid, const Entry& entry) {
+  auto found = entries.find(repid);
+  if (found == entries.end()) {
+    entries.emplace(repid, entry);
+  } else if (!is_live(found->second)) {
+    found->second = entry;
+  }
+}
+
+}  // namespace
+
+void join(CORBA_Contained_Impl* object, CORBA::Object* counted, const std::string& repid) {
+  Cache& c = cache();
+  std::lock_guard lock(c.mutex);
+  put(c.entries, repid, Entry{object, counted, hidden_joins == 0});
+}
+
+void leave(const CORBA_Contained_Impl* object, const std::string& repid) noexcept {
+  Cache& c = cache();
+  std::lock_guard lock(c.mutex);
+  auto found = c.entries.find(repid);
+  if (found != c.entries.end() && found->second.object == object) c.entries.erase(found);
+}
+
+HiddenJoins::HiddenJoins() noexcept { ++hidden_joins; }
+HiddenJoins::~HiddenJoins() { --hidden_joins; }
+
+void publish(const CORBA_Contained_Impl* object, const std::string& repid) noexcept {
+  Cache& c = cache();
+  std::lock_guard lock(c.mutex);
+  auto found = c.entries.find(repid);
+  if (found != c.entries.end() && found->second.object == object) found->second.visible = true;
+}
+
+Move::Move(const std::string& to) {
+  Entries staging;
+  staging.emplace(to, Entry{});
+  node_ = staging.extract(staging.begin());
+}
+
+void Move::commit(CORBA_Contained_Impl* object, CORBA::Object* counted,
+                  const std::string& from) noexcept {
+  Cache& c = cache();
+  std::lock_guard lock(c.mutex);
+  bool visible = hidden_joins == 0;
+  auto old = c.entries.find(from);
+  if (old != c.entries.end() && old->second.object == object) {
+    visible = old->second.visible;
+    c.entries.erase(old);
+  }
+  auto current = c.entries.find(node_.key());
+  if (current != c.entries.end()) {
+    if (is_live(current->second)) return;
+    c.entries.erase(current);
+  }
+  node_.mapped() = Entry{object, counted, visible};
+  // Inserting a node allocates nothing.
+  c.entries.insert(std::move(node_));
+}
+
+}  // namespace irobj_cache
+
+CORBA_Contained_Impl* irobj_get_from_cache(char* repid) {
+  if (!repid) return nullptr;
+  irobj_cache::Cache& c = irobj_cache::cache();
+  std::lock_guard lock(c.mutex);
+  auto found = c.entries.find(std::string_view(repid));
+  if (found == c.entries.end() || !found->second.visible) return nullptr;
+  // An object whose last reference is gone is being destroyed: a miss.
+  if (!found->second.counted->_add_ref_if_alive()) return nullptr;
+  return found->second.object;
+}
