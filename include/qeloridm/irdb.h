@@ -8,6 +8,7 @@
 #pragma once
 
 #include <qeloridm/irstore.h>
+#include <qeloridm/irstorec.h>
 
 class IRDataBase;
 class IRTable;
@@ -79,6 +80,42 @@ class IRDB : public IRStore {
   static char* remove_blanks(const char* text);
 
  private:
+  // The object for one row's values: the live one from the cache, or one
+  // built from the stream text. The caller holds the lock.
+  CORBA_Contained_Impl* build_from_row(CORBA::DefinitionKind kind, char* name, char* repid,
+                                       char* streamText);
+  // Ends text at its first blank; returns where that was, or null.
+  static char* cut_at_blank(char* text);
+  // Derives both IIDs of a relation and checks that both objects are
+  // stored, first first (IRStore::IncoherentIR otherwise).
+  void check_relation_ends(StoreHandle* first, StoreHandle* second);
+
+  // The breadth-first walk from start over the tables it is told to follow,
+  // each in its direction (as related_iids takes it), expanding at most
+  // `levels` levels (-1: no limit). Without a target: every IID reached, in
+  // ascending order. With one: a list holding start if the target was
+  // reached, an empty list otherwise. The caller holds the lock.
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0* search_recursive(
+      _IDL_SEQUENCE_CORBA_Char_7* start, int levels, unsigned char useReferences,
+      unsigned char useInheritance, unsigned char useContainment,
+      unsigned char referencesDirection, unsigned char inheritanceDirection,
+      unsigned char containmentDirection, _IDL_SEQUENCE_CORBA_Char_7* target);
+  // The IIDs of found that the walk has not reached before, in their order,
+  // moved out of found and added to the work set.
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0* get_candidates_list(
+      _IDL_SEQUENCE_sequence_CORBA_Char_7_0* found);
+
+  // Everything a destroy of the object would remove besides the object: the
+  // objects referring to it, the interfaces derived from it and its
+  // members, transitively, in ascending IID order.
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0* deletion_set(_IDL_SEQUENCE_CORBA_Char_7* iid);
+  // Deletes the object's own references, base links and memberships.
+  void remove_relations(_IDL_SEQUENCE_CORBA_Char_7* iid);
+  // Rewrites every relation row in which the old IID stands in the first
+  // IID column of its table (firstColumn) or in the second, to the new IID.
+  void rewrite_relations(_IDL_SEQUENCE_CORBA_Char_7* oldIid, const char* newIid,
+                         bool firstColumn);
+
   void* csMutex = nullptr;                  // the store lock, re-entrant
   IRBucketTable* bucketTable = nullptr;     // containment
   IRInherTable* inherTable = nullptr;       // inheritance
@@ -88,5 +125,6 @@ class IRDB : public IRStore {
   unsigned char inUserTransaction = 0;
   IRDataBase* database = nullptr;           // the session
 
-  friend class IRTable;  // table objects take the session from their IRDB
+  friend class IRTable;         // table objects take the session from their IRDB
+  friend class IRDBInternals;   // tests reach the walk through it
 };

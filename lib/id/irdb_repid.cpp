@@ -1,0 +1,108 @@
+// Giving a stored object a new repository id: its IID, the key of its row
+// and of every relation row that names it, changes with it.
+#include <memory>
+
+#include <qeloridm/irdb.h>
+#include <qeloridm/mrrepdat.h>
+#include <qeloridm/storehnd.h>
+
+#include "irdb_errors.h"
+#include "irdb_lock.h"
+#include "irtable.h"
+#include "relation_rows.h"
+
+namespace {
+
+const char* text_of(const IIDOctets& iid) { return reinterpret_cast<const char*>(iid.get_buffer()); }
+
+// Rewrites the rows of one table in which the old IID stands in the first
+// IID column (firstColumn) or in the second, one by one: read, insert under
+// the new key, delete under the old one.
+template <class Record>
+void rewrite_rows(IRTable& table, const IIDList& others, const char* old_iid,
+                  const char* new_iid, bool firstColumn) {
+  for (CORBA::ULong i = 0; i < others.length(); ++i) {
+    const char* x = text_of(others[i]);
+    std::unique_ptr<char[]> old_key(firstColumn ? table.make_key(old_iid, x)
+                                                : table.make_key(x, old_iid));
+    std::unique_ptr<char[]> new_key(firstColumn ? table.make_key(new_iid, x)
+                                                : table.make_key(x, new_iid));
+    Record row;
+    row.setKey(old_key.get());
+    try {
+      row.retrieve();
+    } catch (IRStore::Exception& e) {
+      rethrow_if_sql_error(e);
+      throw IRStore::IncoherentIR();
+    }
+    row.setKey(new_key.get());
+    if (firstColumn) {
+      set_iids(row, new_iid, x);
+    } else {
+      set_iids(row, x, new_iid);
+    }
+    try {
+      row.add();
+    } catch (IRStore::Exception& e) {
+      rethrow_if_sql_error(e);
+      throw;  // the old row must not go when the new one is not there
+    }
+    row.setKey(old_key.get());
+    try {
+      row.del();
+    } catch (IRStore::Exception& e) {
+      rethrow_if_sql_error(e);
+      throw IRStore::IncoherentIR();
+    }
+  }
+}
+
+}  // namespace
+
+void IRDB::rewrite_relations(IIDOctets* old_iid, const char* new_iid, bool firstColumn) {
+  // Every list is read before any row changes.
+  std::unique_ptr<IIDList> refers(referTable->related_iids(old_iid, firstColumn));
+  std::unique_ptr<IIDList> inherits(inherTable->related_iids(old_iid, firstColumn));
+  std::unique_ptr<IIDList> contains(bucketTable->related_iids(old_iid, firstColumn));
+  const char* old_text = iid_text(old_iid);
+  rewrite_rows<Irrefer>(*referTable, *refers, old_text, new_iid, firstColumn);
+  refers.reset();
+  rewrite_rows<Irinher>(*inherTable, *inherits, old_text, new_iid, firstColumn);
+  inherits.reset();
+  rewrite_rows<Irbucket>(*bucketTable, *contains, old_text, new_iid, firstColumn);
+}
+
+void IRDB::update_repositoryID(StoreHandle* oldHandle, StoreHandle* newHandle) {
+  CSGuard guard(&csMutex);
+  oldHandle->populateIRIID();
+  Irrepdat row;
+  row.setIid(iid_text(oldHandle->iid));
+  try {
+    row.retrieve();
+  } catch (IRStore::Exception& e) {
+    rethrow_if_sql_error(e);
+    throw IRStore::NotExist();
+  }
+
+  newHandle->populateIRIID();
+  if (!newHandle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  const char* new_iid = iid_text(newHandle->iid);
+  row.setIid(new_iid);
+  row.setRepid(newHandle->repid);
+  try {
+    row.add();  // a row under the new IID already: a plain code 1 exception
+  } catch (IRStore::Exception& e) {
+    rethrow_if_sql_error(e);
+    throw;  // the old row must not go when the new one is not there
+  }
+  row.setIid(iid_text(oldHandle->iid));
+  try {
+    row.del();
+  } catch (IRStore::Exception& e) {
+    rethrow_if_sql_error(e);
+    throw IRStore::IncoherentIR();
+  }
+
+  rewrite_relations(oldHandle->iid, new_iid, true);
+  rewrite_relations(oldHandle->iid, new_iid, false);
+}
