@@ -36,6 +36,19 @@ void process_update(Irrepdat* row);
 bool unit_of_work_has_changes();
 void forget_unit_of_work();
 
+// Every statement the session runs, as it runs it: for tools that replay
+// the same work elsewhere (the benchmark's engine floor). The observer is
+// called on the worker thread before the statement runs.
+struct StatementEvent {
+  enum Kind { kQuery, kStatement, kInsert, kUpdate, kCommit, kRollback } kind;
+  const char* text;      // the statement text; the static ones with '?' markers
+  const char* values[6]; // the static statements' values, in marker order
+  int value_count;
+};
+using StatementObserver = void (*)(const StatementEvent& event, void* context);
+// nullptr stops observing.
+void set_statement_observer(StatementObserver observer, void* context);
+
 // For the end of a session: the statement trace counters, and the result
 // description of the last query.
 void print_statement_counters();

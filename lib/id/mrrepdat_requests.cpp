@@ -2,6 +2,7 @@
 // query slot (S1) read through one cursor (C1), one slot (S2) for every
 // other statement, and the static insert and update of IRREPDAT rows.
 #include <cstdio>
+#include <initializer_list>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -59,6 +60,16 @@ struct StatementState {
 
 // Zero-initialised; touched by the worker thread only.
 StatementState state;
+
+StatementObserver observer;
+void* observer_context;
+
+void observe(StatementEvent::Kind kind, const char* text, std::initializer_list<const char*> values = {}) {
+  if (!observer) return;
+  StatementEvent event{kind, text, {}, 0};
+  for (const char* value : values) event.values[event.value_count++] = value;
+  observer(event, observer_context);
+}
 
 bool statement_trace() {
   if (!state.trace_read) {
@@ -168,6 +179,11 @@ void run_static(int section, const char* text, Irrepdat* row, bool update, const
                  &row->stream_indicator);
   if (update) {
     tarn_input_set(vars.get(), 5, TARN_CSTRING, Irrepdat::kIidSize, text_of(row->iid()), nullptr);
+    observe(StatementEvent::kUpdate, text,
+            {row->iid(), row->repid(), row->name(), row->kind(), row->stream(), row->iid()});
+  } else {
+    observe(StatementEvent::kInsert, text,
+            {row->iid(), row->repid(), row->name(), row->kind(), row->stream()});
   }
   tarn_execute_static(section, text, vars.get(), &ca);
   if (ca.sqlcode != 0) throw make_irs_error(ca, step);
@@ -193,6 +209,11 @@ IRSError make_irs_error(const sqlca& ca, const char* context) {
 
 sqlca& statement_sqlca() { return state.statement; }
 
+void set_statement_observer(StatementObserver new_observer, void* context) {
+  observer = new_observer;
+  observer_context = context;
+}
+
 InputList make_input_list(int count) {
   InputList list(tarn_input_alloc(count), &tarn_input_free);
   if (!list) throw IRStore::OutOfMemory();
@@ -201,6 +222,7 @@ InputList make_input_list(int count) {
 
 void process_commit(IRDataBase*) {
   guarded(350, [] {
+    observe(StatementEvent::kCommit, "COMMIT");
     tarn_commit(&state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Commit");
     state.uncommitted_changes = false;
@@ -209,6 +231,7 @@ void process_commit(IRDataBase*) {
 
 void process_rollback(IRDataBase*) {
   guarded(372, [] {
+    observe(StatementEvent::kRollback, "ROLLBACK");
     tarn_rollback(&state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Rollback");
     state.uncommitted_changes = false;
@@ -223,6 +246,7 @@ void process_execute(IRDataBase*, const char* text) {
       std::fflush(stdout);
     }
     bool query = text[0] == 'S';
+    observe(query ? StatementEvent::kQuery : StatementEvent::kStatement, text);
     tarn_prepare(query ? kQuerySlot : kStatementSlot, text, &state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Prepare");
 

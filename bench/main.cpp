@@ -1,0 +1,234 @@
+// irstore_bench: measures the store against the bare engine and against
+// plain in-memory maps, in the same run and on the same data, for
+// repositories of growing size.
+//
+// Each run (store, engine floor, in-memory) of each size runs in a process
+// of its own, so that peak memory is the run's own and no run warms another.
+#include <sys/resource.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <tarn/tarn.h>
+
+#include "report.h"
+#include "runs.h"
+
+namespace {
+
+constexpr int kVictims = 50;
+
+struct Options {
+  std::vector<int> sizes = {1000, 10000, 100000};
+  std::vector<std::string> engines = {"sqlite"};
+  std::string output = "bench/results";
+};
+
+std::vector<std::string> split(const std::string& text) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  for (std::string part; std::getline(stream, part, ',');) {
+    if (!part.empty()) parts.push_back(part);
+  }
+  return parts;
+}
+
+void usage() {
+  std::cout << "usage: irstore_bench [--sizes 1000,10000,100000] [--engines sqlite,postgresql] [--out DIR]\n"
+               "\n"
+               "Builds synthetic repositories of each size through the store and times every workload\n"
+               "on the store, on the bare engine (the store's own statements, prepared once) and on\n"
+               "in-memory maps. Writes DIR/latest.csv, latest.md and latest.png (with gnuplot).\n"
+               "PostgreSQL needs IRSTORE_BENCH_PGCONNINFO, the conninfo of a server to create databases on.\n";
+}
+
+// Runs `work` in a child process; it reports its results as text lines.
+std::string in_child(const std::function<void(std::FILE*)>& work) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
+  pid_t child = fork();
+  if (child == 0) {
+    close(pipe_ends[0]);
+    std::FILE* out = fdopen(pipe_ends[1], "w");
+    try {
+      work(out);
+    } catch (std::exception& e) {
+      std::fprintf(stderr, "bench: %s\n", e.what());
+      std::fflush(stderr);
+      _exit(1);
+    } catch (...) {
+      std::fprintf(stderr, "bench: the run failed with a store or CORBA exception\n");
+      _exit(1);
+    }
+    std::fclose(out);
+    _exit(0);
+  }
+  close(pipe_ends[1]);
+  std::string text;
+  char buffer[4096];
+  ssize_t got;
+  while ((got = read(pipe_ends[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("a benchmark run failed");
+  return text;
+}
+
+void write_results(std::FILE* out, const RunResults& results) {
+  for (const auto& [workload, time] : results.times) {
+    std::fprintf(out, "%d %.9f %ld\n", static_cast<int>(workload), time.seconds, time.operations);
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::fprintf(out, "rss %ld\n", usage.ru_maxrss);
+}
+
+struct ChildResults {
+  RunResults results;
+  long peak_rss_kb = 0;
+};
+
+ChildResults read_results(const std::string& text) {
+  ChildResults parsed;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string first;
+    fields >> first;
+    if (first == "rss") {
+      fields >> parsed.peak_rss_kb;
+      continue;
+    }
+    double seconds;
+    long operations;
+    fields >> seconds >> operations;
+    parsed.results.add(static_cast<Workload>(std::stoi(first)), seconds, operations);
+  }
+  return parsed;
+}
+
+// A Tarn home of its own for one size, with the store's and the floor's
+// databases; removed afterwards.
+class BenchHome {
+ public:
+  explicit BenchHome(const std::string& engine) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "irstore-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
+    path_ = pattern;
+    setenv("TARN_HOME", path_.c_str(), 1);
+    if (engine == "postgresql") {
+      const char* server = std::getenv("IRSTORE_BENCH_PGCONNINFO");
+      if (!server) throw std::runtime_error("set IRSTORE_BENCH_PGCONNINFO to bench PostgreSQL");
+      std::string suffix = std::to_string(getpid());
+      std::ofstream catalog(path_ + "/catalog");
+      catalog << "BENCH postgresql " << server << " dbname=irbench_store_" << suffix << "\n"
+              << "FLOOR postgresql " << server << " dbname=irbench_floor_" << suffix << "\n";
+    }
+    for (const char* alias : {"BENCH", "FLOOR"}) {
+      sqlca ca{};
+      tarn_create_database(alias, nullptr, nullptr, &ca);
+      if (ca.sqlcode < 0) throw std::runtime_error(std::string("cannot create ") + alias + ": " + ca.sqlerrmc);
+    }
+  }
+  ~BenchHome() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string log() const { return path_ + "/statements.log"; }
+
+ private:
+  std::string path_;
+};
+
+std::string machine_description() {
+  utsname name{};
+  uname(&name);
+  std::string cpu = "unknown CPU";
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  for (std::string line; std::getline(cpuinfo, line);) {
+    if (line.rfind("model name", 0) == 0) {
+      cpu = line.substr(line.find(':') + 2);
+      break;
+    }
+  }
+  return cpu + ", " + std::to_string(std::thread::hardware_concurrency()) + " cores, " + name.sysname + " " +
+         name.release;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      usage();
+      return 0;
+    } else if (argument == "--sizes" && i + 1 < argc) {
+      options.sizes.clear();
+      for (const std::string& size : split(argv[++i])) options.sizes.push_back(std::stoi(size));
+    } else if (argument == "--engines" && i + 1 < argc) {
+      options.engines = split(argv[++i]);
+    } else if (argument == "--out" && i + 1 < argc) {
+      options.output = argv[++i];
+    } else {
+      std::cerr << "irstore_bench: unknown argument " << argument << " (see --help)\n";
+      return 2;
+    }
+  }
+  std::filesystem::create_directories(options.output);
+
+  std::vector<ResultRow> rows;
+  try {
+    for (const std::string& engine : options.engines) {
+      for (int size : options.sizes) {
+        std::cerr << "bench: " << engine << ", " << size << " objects\n";
+        Plan plan = make_plan(size, kVictims);
+        BenchHome home(engine);
+        ChildResults store = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_store(plan, "BENCH", home.log(), results);
+          write_results(out, results);
+        }));
+        ChildResults floor = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_floor("FLOOR", home.log(), results);
+          write_results(out, results);
+        }));
+        ChildResults memory = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_memory(plan, results);
+          write_results(out, results);
+        }));
+        for (Workload workload : kMeasured) {
+          const WorkloadTime& time = store.results.times[workload];
+          double operations = static_cast<double>(time.operations);
+          rows.push_back({engine, workload, size, time.microseconds_per_operation(),
+                          operations > 0 ? floor.results.times[workload].seconds * 1e6 / operations : 0,
+                          memory.results.times[workload].microseconds_per_operation(), store.peak_rss_kb});
+        }
+      }
+    }
+  } catch (std::exception& e) {
+    std::cerr << "irstore_bench: " << e.what() << "\n";
+    return 1;
+  }
+  std::vector<std::string> targets = write_report(rows, options.output, machine_description());
+  int missed = 0;
+  for (const std::string& line : targets) missed += line.rfind("MISSED", 0) == 0;
+  std::cout << targets.size() - static_cast<std::size_t>(missed) << " targets met, " << missed << " missed\n";
+  return 0;
+}

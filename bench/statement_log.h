@@ -1,0 +1,51 @@
+// The statements the store ran, logged to a file as it ran them, with the
+// workload each belongs to, so that the engine floor can run the very same
+// statements on the same rows later, without the store around them.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "workloads.h"
+
+struct LoggedStatement {
+  enum Kind { kQuery, kStatement, kInsert, kUpdate, kCommit, kRollback };
+  Kind kind;
+  Workload workload;
+  std::string text;
+  std::vector<std::string> values;  // of the static insert and update
+};
+
+class StatementLogWriter {
+ public:
+  explicit StatementLogWriter(const std::string& path);
+  ~StatementLogWriter();
+  StatementLogWriter(const StatementLogWriter&) = delete;
+  StatementLogWriter& operator=(const StatementLogWriter&) = delete;
+
+  // Statements logged from now on belong to this workload.
+  void set_workload(Workload workload) { workload_ = workload; }
+  // Starts logging every statement the session runs; stop() ends it.
+  void start();
+  void stop();
+
+ private:
+  static void observe(const struct StatementEvent& event, void* self);
+  std::FILE* file_;
+  Workload workload_ = Workload::kSetup;
+};
+
+class StatementLogReader {
+ public:
+  explicit StatementLogReader(const std::string& path);
+  ~StatementLogReader();
+  StatementLogReader(const StatementLogReader&) = delete;
+  StatementLogReader& operator=(const StatementLogReader&) = delete;
+
+  // The next statement; false at the end of the log.
+  bool next(LoggedStatement& statement);
+
+ private:
+  std::FILE* file_;
+};

@@ -1,0 +1,230 @@
+// The store's side: builds the synthetic repository through IRDB and runs
+// every workload on it, timing each operation, while the statements it runs
+// are logged for the engine floor.
+#include "runs.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include <qelorirm/definitions.h>
+#include <qeloridm/irdb.h>
+#include <qeloridm/storehnd.h>
+
+#include "statement_log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Release {
+  void operator()(CORBA::Object* object) const { CORBA::release(object); }
+};
+template <class T>
+using Ref = std::unique_ptr<T, Release>;
+
+std::unique_ptr<StoreHandle> handle(const std::string& repid) {
+  return std::make_unique<StoreHandle>(CORBA::string_dup(repid.c_str()), nullptr, 0);
+}
+
+IRType type_of(const Plan& plan, int index) {
+  const PlannedObject& object = plan.objects[static_cast<std::size_t>(index)];
+  return {"::" + object.name, {object.repid}};
+}
+
+// The IR object of a planned definition, with state like real IDL gives it.
+Ref<CORBA_Contained_Impl> make_definition(const Plan& plan, const PlannedObject& object) {
+  const char* name = object.name.c_str();
+  const char* repid = object.repid.c_str();
+  switch (object.kind) {
+    case CORBA::dk_Module: return Ref<CORBA_Contained_Impl>(new CORBA_ModuleDef_Impl(name, repid));
+    case CORBA::dk_Interface: {
+      auto* interface = new CORBA_InterfaceDef_Impl(name, repid);
+      for (int base : object.bases) interface->base_interfaces.push_back(plan.objects[static_cast<std::size_t>(base)].repid);
+      return Ref<CORBA_Contained_Impl>(interface);
+    }
+    case CORBA::dk_Operation: {
+      auto* operation = new CORBA_OperationDef_Impl(name, repid);
+      operation->result = type_of(plan, object.references[0]);
+      operation->parameters = {{"key", {"string", {}}, IRParameterMode::In},
+                               {"count", {"unsigned long", {}}, IRParameterMode::InOut}};
+      if (object.references.size() > 1) {
+        operation->exceptions = {plan.objects[static_cast<std::size_t>(object.references[1])].repid};
+      }
+      return Ref<CORBA_Contained_Impl>(operation);
+    }
+    case CORBA::dk_Attribute: {
+      auto* attribute = new CORBA_AttributeDef_Impl(name, repid);
+      attribute->type = type_of(plan, object.references[0]);
+      return Ref<CORBA_Contained_Impl>(attribute);
+    }
+    case CORBA::dk_Alias: {
+      auto* alias = new CORBA_AliasDef_Impl(name, repid);
+      alias->original_type = {"sequence<" + type_of(plan, object.references[0]).spelling + ">",
+                              type_of(plan, object.references[0]).references};
+      return Ref<CORBA_Contained_Impl>(alias);
+    }
+    case CORBA::dk_Exception: {
+      auto* exception = new CORBA_ExceptionDef_Impl(name, repid);
+      exception->members = {{"reason", {"string", {}}}, {"code", {"long", {}}}};
+      return Ref<CORBA_Contained_Impl>(exception);
+    }
+    default: {
+      auto* structure = new CORBA_StructDef_Impl(name, repid);
+      structure->members = {{"id", {"unsigned long long", {}}}, {"label", {"string", {}}},
+                            {"weight", {"double", {}}}};
+      return Ref<CORBA_Contained_Impl>(structure);
+    }
+  }
+}
+
+class StoreRun {
+ public:
+  StoreRun(const Plan& plan, IRDB& store, StatementLogWriter& log) : plan_(plan), store_(store), log_(log) {}
+
+  void build(RunResults& results) {
+    log_.set_workload(Workload::kSetup);
+    {
+      Ref<CORBA_Repository_Impl> root(new CORBA_Repository_Impl());
+      EncapIIOP stream(ENCAP_WRITE);
+      root->object_to_stream(stream);
+      store_.create(root.get(), stream);
+    }
+    double create_seconds = 0;
+    const std::size_t total = plan_.objects.size();
+    for (std::size_t first = 0; first < total; first += 1000) {
+      store_.beginUserTransaction();
+      for (std::size_t i = first; i < std::min(total, first + 1000); ++i) {
+        const PlannedObject& object = plan_.objects[i];
+        Ref<CORBA_Contained_Impl> made = make_definition(plan_, object);
+        EncapIIOP stream(ENCAP_WRITE);
+        made->object_to_stream(stream);
+        log_.set_workload(Workload::kCreate);
+        auto start = Clock::now();
+        store_.create(made.get(), stream);
+        create_seconds += seconds_since(start);
+        log_.set_workload(Workload::kSetup);
+        made.reset();
+        relate(object);
+      }
+      store_.endUserTransaction();
+    }
+    results.add(Workload::kCreate, create_seconds, static_cast<long>(total));
+  }
+
+  void run_workloads(RunResults& results) {
+    time_each(results, Workload::kObjectFromId, [this](int o) {
+      auto h = handle(repid(o));
+      Ref<CORBA_Contained_Impl> object(store_.object_from_ID(h.get()));
+    });
+    time_each(results, Workload::kContents, [this](int b) {
+      auto h = handle(repid(block(b).interfaces[1]));
+      delete store_.contents(h.get(), CORBA::dk_all, 0, -1);
+    });
+    time_each(results, Workload::kLookupName1, [this](int b) {
+      auto h = handle(repid(block(b).interfaces[5]));
+      delete store_.lookup_name(h.get(), const_cast<char*>(kLookupOne), 1, CORBA::dk_all, 0);
+    });
+    time_each(results, Workload::kLookupNameAll, [this](int b) {
+      auto h = handle(repid(block(b).module));
+      delete store_.lookup_name(h.get(), const_cast<char*>(kLookupAll), -1, CORBA::dk_all, 1);
+    });
+    time_each(results, Workload::kFindObjectsGlobal, [this](int b) {
+      std::string name = struct_name(b, b % 5);
+      delete store_.find_objects(name.data(), const_cast<char*>("10"), 1, nullptr);
+    });
+    time_each(results, Workload::kFindObjectsScoped, [this](int b) {
+      auto h = handle(repid(block(b).module));
+      delete store_.find_objects(const_cast<char*>(kScopedName), const_cast<char*>("7"), 1, h.get());
+    });
+    time_each(results, Workload::kInheritsFrom, [this](int b) {
+      auto derived = handle(repid(block(b).interfaces[9]));
+      auto base = handle(repid(block(b).interfaces[0]));
+      store_.inherits_from(derived.get(), base.get());
+    });
+    time_each(results, Workload::kAddToBucket, [this](int b) {
+      auto member = handle(repid(block(b).structs[0]));
+      auto container = handle(repid(block(b).interfaces[3]));
+      store_.add_to_bucket(member.get(), container.get());
+    });
+    commit();
+    time_each(results, Workload::kRemoveFromBucket, [this](int b) {
+      auto member = handle(repid(block(b).structs[0]));
+      auto container = handle(repid(block(b).interfaces[3]));
+      store_.remove_from_bucket(member.get(), container.get());
+    });
+    commit();
+    {
+      double seconds = 0;
+      for (int victim : plan_.victims) {
+        auto h = handle(repid(victim));
+        log_.set_workload(Workload::kDestroyModule);
+        auto start = Clock::now();
+        store_.destroy(h.get());
+        seconds += seconds_since(start);
+        log_.set_workload(Workload::kSetup);
+      }
+      results.add(Workload::kDestroyModule, seconds, static_cast<long>(plan_.victims.size()));
+      commit();
+    }
+    time_each(results, Workload::kUpdateRepositoryId, [this](int b) {
+      const std::string& old_id = repid(block(b).interfaces[4]);
+      auto old_handle = handle(old_id);
+      auto new_handle = handle(changed_repid(old_id));
+      store_.update_repositoryID(old_handle.get(), new_handle.get());
+    });
+    commit();
+  }
+
+ private:
+  static double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  const std::string& repid(int index) const { return plan_.objects[static_cast<std::size_t>(index)].repid; }
+  const Block& block(int b) const { return plan_.blocks[static_cast<std::size_t>(b)]; }
+  std::string container_of(const PlannedObject& object) const {
+    return object.container < 0 ? CORBA_Repository_Impl::kRepositoryId : repid(object.container);
+  }
+
+  void relate(const PlannedObject& object) {
+    store_.add_to_bucket(handle(object.repid).get(), handle(container_of(object)).get());
+    for (int base : object.bases) store_.add_inheritance(handle(object.repid).get(), handle(repid(base)).get());
+    for (int used : object.references) store_.add_reference(handle(object.repid).get(), handle(repid(used)).get());
+  }
+
+  void commit() {
+    log_.set_workload(Workload::kSetup);
+    store_.endUpdate();
+  }
+
+  template <class Operation>
+  void time_each(RunResults& results, Workload workload, Operation operation) {
+    Operands operands = operands_for(plan_, workload);
+    const std::vector<int>& items = workload == Workload::kObjectFromId ? operands.objects : operands.blocks;
+    double seconds = 0;
+    for (int item : items) {
+      log_.set_workload(workload);
+      auto start = Clock::now();
+      operation(item);
+      seconds += seconds_since(start);
+      log_.set_workload(Workload::kSetup);
+    }
+    results.add(workload, seconds, static_cast<long>(items.size()));
+  }
+
+  const Plan& plan_;
+  IRDB& store_;
+  StatementLogWriter& log_;
+};
+
+}  // namespace
+
+void run_store(const Plan& plan, const char* alias, const std::string& log_path, RunResults& results) {
+  IRDB store(alias);
+  StatementLogWriter log(log_path);
+  log.start();
+  StoreRun run(plan, store, log);
+  run.build(results);
+  run.run_workloads(results);
+  log.stop();
+}

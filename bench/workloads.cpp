@@ -1,0 +1,86 @@
+#include "workloads.h"
+
+#include <algorithm>
+#include <random>
+
+const char* workload_name(Workload workload) {
+  switch (workload) {
+    case Workload::kCreate: return "create";
+    case Workload::kObjectFromId: return "object_from_id";
+    case Workload::kContents: return "contents";
+    case Workload::kLookupName1: return "lookup_name_1";
+    case Workload::kLookupNameAll: return "lookup_name_all";
+    case Workload::kFindObjectsGlobal: return "find_objects_global";
+    case Workload::kFindObjectsScoped: return "find_objects_scoped";
+    case Workload::kInheritsFrom: return "inherits_from";
+    case Workload::kAddToBucket: return "add_to_bucket";
+    case Workload::kRemoveFromBucket: return "remove_from_bucket";
+    case Workload::kDestroyModule: return "destroy_module";
+    case Workload::kUpdateRepositoryId: return "update_repository_id";
+    case Workload::kSetup: return "setup";
+  }
+  return "?";
+}
+
+bool answer_grows(Workload) { return false; }
+
+bool is_point_operation(Workload workload) {
+  switch (workload) {
+    case Workload::kCreate:
+    case Workload::kObjectFromId:
+    case Workload::kLookupName1:
+    case Workload::kAddToBucket:
+    case Workload::kRemoveFromBucket:
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+// How many times each workload runs, whatever the repository's size.
+int repetitions(Workload workload) {
+  switch (workload) {
+    case Workload::kObjectFromId: return 2000;
+    case Workload::kInheritsFrom: return 1000;
+    case Workload::kContents:
+    case Workload::kLookupName1:
+    case Workload::kFindObjectsGlobal:
+    case Workload::kAddToBucket:
+    case Workload::kRemoveFromBucket: return 500;
+    case Workload::kLookupNameAll:
+    case Workload::kFindObjectsScoped:
+    case Workload::kUpdateRepositoryId: return 200;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+Operands operands_for(const Plan& plan, Workload workload) {
+  std::mt19937 random(static_cast<unsigned>(workload) * 7919u + 17u);
+  Operands operands;
+  int count = repetitions(workload);
+  if (workload == Workload::kObjectFromId) {
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(plan.objects.size()) - 1);
+    for (int i = 0; i < count; ++i) operands.objects.push_back(pick(random));
+    return operands;
+  }
+  int blocks = static_cast<int>(plan.blocks.size());
+  if (workload == Workload::kUpdateRepositoryId || workload == Workload::kAddToBucket ||
+      workload == Workload::kRemoveFromBucket) {
+    // Each block at most once: these change what they touch.
+    std::vector<int> all(static_cast<std::size_t>(blocks));
+    for (int b = 0; b < blocks; ++b) all[static_cast<std::size_t>(b)] = b;
+    std::shuffle(all.begin(), all.end(), std::mt19937(42));
+    all.resize(std::min<std::size_t>(all.size(), static_cast<std::size_t>(count)));
+    operands.blocks = all;
+    return operands;
+  }
+  std::uniform_int_distribution<int> pick(0, blocks - 1);
+  for (int i = 0; i < count; ++i) operands.blocks.push_back(pick(random));
+  return operands;
+}
+
+std::string changed_repid(const std::string& repid) { return repid.substr(0, repid.size() - 4) + ":2.0"; }

@@ -1,0 +1,56 @@
+// The workloads the benchmark measures, in the order it runs them, and the
+// operands each one works on: the same, from the same seed, for the store,
+// the engine floor and the in-memory maps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "synthetic.h"
+
+enum class Workload {
+  kCreate,
+  kObjectFromId,
+  kContents,
+  kLookupName1,
+  kLookupNameAll,
+  kFindObjectsGlobal,
+  kFindObjectsScoped,
+  kInheritsFrom,
+  kAddToBucket,
+  kRemoveFromBucket,
+  kDestroyModule,
+  kUpdateRepositoryId,
+  kSetup,  // work that is not measured (relations of the build, commits)
+};
+
+inline constexpr Workload kMeasured[] = {
+    Workload::kCreate,           Workload::kObjectFromId,       Workload::kContents,
+    Workload::kLookupName1,      Workload::kLookupNameAll,      Workload::kFindObjectsGlobal,
+    Workload::kFindObjectsScoped, Workload::kInheritsFrom,      Workload::kAddToBucket,
+    Workload::kRemoveFromBucket, Workload::kDestroyModule,      Workload::kUpdateRepositoryId};
+
+const char* workload_name(Workload workload);
+
+// Whether the workload's answer grows with the repository (none of ours
+// does: the synthetic blocks keep every answer the same size).
+bool answer_grows(Workload workload);
+
+// Whether the workload is a point operation (one object or one row).
+bool is_point_operation(Workload workload);
+
+// The operands of every measured workload but create and destroy: indexes
+// into the plan (objects or blocks), drawn from a fixed seed.
+struct Operands {
+  std::vector<int> objects;   // object_from_id
+  std::vector<int> blocks;    // contents, lookups, finds, inherits_from, relations, id changes
+};
+Operands operands_for(const Plan& plan, Workload workload);
+
+// The name a lookup or search looks for.
+inline const char* kLookupOne = "op2";
+inline const char* kLookupAll = "op3";
+inline const char* kScopedName = "op1";
+// The repository id an interface gets in the repository-id workload.
+std::string changed_repid(const std::string& repid);
