@@ -4,11 +4,13 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "failure_hook.h"
 
@@ -21,8 +23,28 @@ struct Mutex {
 struct Event {
   std::mutex lock;
   std::condition_variable changed;
-  bool posted = false;  // stays true until reset
+  std::atomic<bool> posted{false};  // stays true until reset; changed under the lock
+  int sleepers = 0;                 // waiters blocked on `changed`; under the lock
 };
+
+// A request and its answer are handed between two threads in a few
+// microseconds: a waiter that blocks at once pays two scheduler round trips
+// for each. So a waiter first watches the event for a short while, when
+// another core can be posting it meanwhile.
+constexpr auto kSpin = std::chrono::microseconds(50);
+
+bool spin_until_posted(Event* event) {
+  static const bool worth_it = std::thread::hardware_concurrency() > 1;
+  if (!worth_it) return false;
+  auto deadline = std::chrono::steady_clock::now() + kSpin;
+  for (unsigned round = 1;; ++round) {
+    if (event->posted.load(std::memory_order_acquire)) return true;
+    if (round % 64 == 0 && std::chrono::steady_clock::now() > deadline) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+}
 
 Mutex* as_mutex(void* handle) { return static_cast<Mutex*>(handle); }
 Event* as_event(void* handle) { return static_cast<Event*>(handle); }
@@ -86,11 +108,11 @@ int VEKPostEventSem(void* handle) {
   if (!handle) return EINVAL;
   if (int rc = qelororm::take_armed_failure(VEKCall::PostEvent)) return rc;
   Event* event = as_event(handle);
-  // Notify under the lock: a woken waiter may destroy the event as soon as
+  // Post under the lock: a woken waiter may destroy the event as soon as
   // it gets the lock, so the poster must be done with it by then.
   std::lock_guard guard(event->lock);
-  event->posted = true;
-  event->changed.notify_all();
+  event->posted.store(true, std::memory_order_release);
+  if (event->sleepers > 0) event->changed.notify_all();
   return 0;
 }
 
@@ -98,7 +120,7 @@ int VEKResetEventSem(void* handle) {
   if (!handle) return EINVAL;
   Event* event = as_event(handle);
   std::lock_guard guard(event->lock);
-  event->posted = false;
+  event->posted.store(false, std::memory_order_relaxed);
   return 0;
 }
 
@@ -106,12 +128,18 @@ int VEKWaitEventSem(void* handle, long timeout) {
   if (!handle) return EINVAL;
   if (int rc = qelororm::take_armed_failure(VEKCall::WaitEvent)) return rc;
   Event* event = as_event(handle);
+  bool spun = timeout != 0 && spin_until_posted(event);
+  // Taking the lock also waits for the poster to be done with the event.
   std::unique_lock guard(event->lock);
-  auto posted = [event] { return event->posted; };
-  // Any negative timeout waits without a limit, as -1 does.
-  if (timeout < 0) {
+  auto posted = [event] { return event->posted.load(std::memory_order_relaxed); };
+  if (spun || posted()) return 0;
+  ++event->sleepers;
+  bool done = true;
+  if (timeout < 0) {  // any negative timeout waits without a limit, as -1 does
     event->changed.wait(guard, posted);
-    return 0;
+  } else {
+    done = event->changed.wait_for(guard, std::chrono::milliseconds(timeout), posted);
   }
-  return event->changed.wait_for(guard, std::chrono::milliseconds(timeout), posted) ? 0 : ETIMEDOUT;
+  --event->sleepers;
+  return done ? 0 : ETIMEDOUT;
 }
