@@ -8,13 +8,16 @@
 #include <thread>
 
 #include "backend.h"
+#include "statement_cache.h"
 
 namespace tarn {
 
-// A statement with the text it was prepared from.
+// A statement with the text it was prepared from and, for a dynamic
+// statement, its shape (the text the engine prepared).
 struct Prepared {
   std::string text;
   std::unique_ptr<Statement> statement;
+  std::string shape;
 };
 
 struct Cursor {
@@ -26,6 +29,7 @@ struct Cursor {
 // are declared after the connection so that they are finalized first.
 struct Session {
   std::unique_ptr<Connection> connection;
+  StatementCache cache;              // dynamic statements not in a slot, by shape
   std::map<int, Prepared> slots;     // dynamic statements by slot
   std::map<int, Cursor> cursors;     // open cursors by number
   std::map<int, Prepared> sections;  // static statements by section

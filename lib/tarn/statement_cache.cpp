@@ -1,0 +1,69 @@
+#include "statement_cache.h"
+
+namespace tarn {
+
+Shape shape_of(std::string_view text) {
+  Shape shape;
+  if (text.find('?') != std::string_view::npos) {
+    shape.text = text;
+    return shape;
+  }
+  shape.text.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\'') {
+      shape.text += text[i];
+      continue;
+    }
+    std::string value;
+    std::size_t end = i + 1;
+    for (; end < text.size(); ++end) {
+      if (text[end] != '\'') {
+        value += text[end];
+      } else if (end + 1 < text.size() && text[end + 1] == '\'') {
+        value += '\'';
+        ++end;
+      } else {
+        break;
+      }
+    }
+    if (end >= text.size()) {  // an unterminated quote: leave the rest as it is
+      shape.text.append(text.substr(i));
+      break;
+    }
+    shape.text += '?';
+    shape.values.push_back(std::move(value));
+    i = end;
+  }
+  return shape;
+}
+
+std::unique_ptr<Statement> StatementCache::take(const std::string& shape) {
+  auto found = by_shape_.find(shape);
+  if (found == by_shape_.end()) return nullptr;
+  std::unique_ptr<Statement> statement = std::move(found->second->second);
+  entries_.erase(found->second);
+  by_shape_.erase(found);
+  return statement;
+}
+
+void StatementCache::give_back(std::string shape, std::unique_ptr<Statement> statement) {
+  if (!statement || capacity_ == 0) return;
+  statement->reset();
+  if (auto found = by_shape_.find(shape); found != by_shape_.end()) {
+    entries_.erase(found->second);  // one statement per shape is enough
+    by_shape_.erase(found);
+  }
+  entries_.emplace_front(std::move(shape), std::move(statement));
+  by_shape_[entries_.front().first] = entries_.begin();
+  if (entries_.size() > capacity_) {
+    by_shape_.erase(entries_.back().first);
+    entries_.pop_back();
+  }
+}
+
+void StatementCache::clear() {
+  by_shape_.clear();
+  entries_.clear();
+}
+
+}  // namespace tarn
