@@ -51,6 +51,7 @@ struct StatementState {
   ResultDescription result;
   VarcharBuffer<kRepidBufferSize> repid;
   VarcharBuffer<kStreamBufferSize> stream;
+  char name[Irrepdat::kNameSize];  // blank-padded to the column's width
   long fetch_count;           // FETCH calls made
   long row_count;             // rows copied out
   int trace;                  // "com.orvo.CORBA.sqlPrint"; -1 until read
@@ -114,6 +115,20 @@ void bind_character_columns(sqlda* block, int columns) {
   }
 }
 
+// Whether a new description has the columns (types and lengths) that the
+// bound result description was made from.
+bool same_columns(const sqlda* described, int columns) {
+  const ResultDescription& result = state.result;
+  if (!result.block || result.columns != columns) return false;
+  for (int i = 0; i < columns; ++i) {
+    const sqlvar& bound = result.block->sqlvar[i];
+    const sqlvar& fresh = described->sqlvar[i];
+    int fresh_type = is_character_type(fresh.sqltype) ? (TARN_CSTRING | (fresh.sqltype & 1)) : fresh.sqltype;
+    if (bound.sqltype != fresh_type || bound.sqllen != fresh.sqllen) return false;
+  }
+  return true;
+}
+
 void deliver_row(int count, char** columns, int* lengths) {
   sqlda* block = state.result.block;
   int delivered = block->sqld < count ? block->sqld : count;
@@ -166,6 +181,12 @@ void run_static(int section, const char* text, Irrepdat* row, bool update, const
   std::memcpy(state.repid.data, row->repid(), repid_length);
   state.stream.length = static_cast<short>(stream_length);
   std::memcpy(state.stream.data, row->stream(), stream_length);
+  // NAME is fixed-width: the engine would pad the name itself, with a
+  // second write where the database does it in a trigger.
+  std::size_t name_length = std::strlen(row->name());
+  std::memcpy(state.name, row->name(), name_length);
+  std::memset(state.name + name_length, ' ', sizeof state.name - 1 - name_length);
+  state.name[sizeof state.name - 1] = '\0';
 
   sqlca ca{};
   InputList vars = make_input_list(update ? 6 : 5);
@@ -173,17 +194,17 @@ void run_static(int section, const char* text, Irrepdat* row, bool update, const
   tarn_input_set(vars.get(), 0, TARN_CSTRING, Irrepdat::kIidSize, text_of(row->iid()), nullptr);
   tarn_input_set(vars.get(), 1, TARN_VARCHAR + 1, kRepidBufferSize, &state.repid,
                  &row->repid_indicator);
-  tarn_input_set(vars.get(), 2, TARN_CSTRING, Irrepdat::kNameSize, text_of(row->name()), nullptr);
+  tarn_input_set(vars.get(), 2, TARN_CSTRING, Irrepdat::kNameSize, state.name, nullptr);
   tarn_input_set(vars.get(), 3, TARN_CSTRING, Irrepdat::kKindSize, text_of(row->kind()), nullptr);
   tarn_input_set(vars.get(), 4, TARN_LONGVARCHAR + 1, kStreamBufferSize, &state.stream,
                  &row->stream_indicator);
   if (update) {
     tarn_input_set(vars.get(), 5, TARN_CSTRING, Irrepdat::kIidSize, text_of(row->iid()), nullptr);
     observe(StatementEvent::kUpdate, text,
-            {row->iid(), row->repid(), row->name(), row->kind(), row->stream(), row->iid()});
+            {row->iid(), row->repid(), state.name, row->kind(), row->stream(), row->iid()});
   } else {
     observe(StatementEvent::kInsert, text,
-            {row->iid(), row->repid(), row->name(), row->kind(), row->stream()});
+            {row->iid(), row->repid(), state.name, row->kind(), row->stream()});
   }
   tarn_execute_static(section, text, vars.get(), &ca);
   if (ca.sqlcode != 0) throw make_irs_error(ca, step);
@@ -263,12 +284,16 @@ void process_execute(IRDataBase*, const char* text) {
     header.sqldabc = static_cast<std::int32_t>(SQLDASIZE(0));
     tarn_describe(kQuerySlot, &header, &state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
-    free_result_description();
     int columns = header.sqld;
-    state.result.block = allocate_description(columns);
-    state.result.columns = columns;
-    tarn_describe(kQuerySlot, state.result.block, &state.statement);
+    std::unique_ptr<sqlda, decltype(&std::free)> described(allocate_description(columns), &std::free);
+    tarn_describe(kQuerySlot, described.get(), &state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
+    // The store runs a few queries of a few shapes over and over: a query
+    // whose columns are those of the last one keeps its buffers.
+    if (same_columns(described.get(), columns)) return;
+    free_result_description();
+    state.result.block = described.release();
+    state.result.columns = columns;
     bind_character_columns(state.result.block, columns);
   });
 }
