@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     for (const std::string& engine : options.engines) {
       for (int size : options.sizes) {
         std::cerr << "bench: " << engine << ", " << size << " objects\n";
-        Plan plan = make_plan(size, kVictims);
+        Plan plan(size, kVictims);
         BenchHome home(engine);
         ChildResults store = read_results(in_child([&](std::FILE* out) {
           RunResults results;

@@ -32,14 +32,14 @@ class Maps {
   explicit Maps(const Plan& plan) : plan_(plan) {}
 
   void create(int index, std::vector<unsigned char> state) {
-    const PlannedObject& object = plan_.objects[static_cast<std::size_t>(index)];
+    const PlannedObject object = plan_.object(index);
     if (rows_.size() <= static_cast<std::size_t>(index)) rows_.resize(static_cast<std::size_t>(index) + 1);
     rows_[static_cast<std::size_t>(index)] = {object.repid, object.name, object.kind, std::move(state), {}, {}, {}, {}, {}, {}, true};
     by_repid_[object.repid] = index;
     by_name_.emplace(object.name, index);
   }
   void relate(int index) {
-    const PlannedObject& object = plan_.objects[static_cast<std::size_t>(index)];
+    const PlannedObject object = plan_.object(index);
     if (object.container >= 0) contain(object.container, index);
     for (int base : object.bases) {
       row(index).bases.push_back(base);
@@ -143,7 +143,7 @@ struct Release {
 std::vector<unsigned char> state_of(const Plan& plan, int index) {
   // The state's bytes matter only as bytes to keep and decode again: every
   // object of the plan is encoded as its kind's class with its name.
-  const PlannedObject& object = plan.objects[static_cast<std::size_t>(index)];
+  const PlannedObject object = plan.object(index);
   std::unique_ptr<CORBA_Contained_Impl, Release> made;
   switch (object.kind) {
     case CORBA::dk_Module: made.reset(new CORBA_ModuleDef_Impl(object.name.c_str(), ("mem:" + object.repid).c_str())); break;
@@ -186,16 +186,16 @@ void build_all(Maps& maps, const std::vector<int>& indexes) {
 void run_memory(const Plan& plan, RunResults& results) {
   Maps maps(plan);
   double create_seconds = 0;
-  for (std::size_t i = 0; i < plan.objects.size(); ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(plan.size()); ++i) {
     std::vector<unsigned char> state = state_of(plan, static_cast<int>(i));
     auto start = Clock::now();
     maps.create(static_cast<int>(i), std::move(state));
     create_seconds += seconds_since(start);
     maps.relate(static_cast<int>(i));
   }
-  results.add(Workload::kCreate, create_seconds, static_cast<long>(plan.objects.size()));
+  results.add(Workload::kCreate, create_seconds, static_cast<long>(static_cast<std::size_t>(plan.size())));
 
-  auto block = [&plan](int b) -> const Block& { return plan.blocks[static_cast<std::size_t>(b)]; };
+  auto block = [&plan](int b) { return plan.block(b); };
   time_each(plan, results, Workload::kObjectFromId, [&](int o) { CORBA::release(maps.object(o)); });
   time_each(plan, results, Workload::kContents, [&](int b) {
     int interface = block(b).interfaces[1];
@@ -248,8 +248,8 @@ void run_memory(const Plan& plan, RunResults& results) {
             [&](int b) { maps.uncontain(block(b).interfaces[3], block(b).structs[0]); });
   {
     auto start = Clock::now();
-    for (int victim : plan.victims) maps.destroy(victim);
-    results.add(Workload::kDestroyModule, seconds_since(start), static_cast<long>(plan.victims.size()));
+    for (int victim : plan.victims()) maps.destroy(victim);
+    results.add(Workload::kDestroyModule, seconds_since(start), static_cast<long>(plan.victims().size()));
   }
   time_each(plan, results, Workload::kUpdateRepositoryId, [&](int b) {
     int interface = block(b).interfaces[4];

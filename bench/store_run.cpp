@@ -28,7 +28,7 @@ std::unique_ptr<StoreHandle> handle(const std::string& repid) {
 }
 
 IRType type_of(const Plan& plan, int index) {
-  const PlannedObject& object = plan.objects[static_cast<std::size_t>(index)];
+  const PlannedObject& object = plan.object(index);
   return {"::" + object.name, {object.repid}};
 }
 
@@ -40,7 +40,7 @@ Ref<CORBA_Contained_Impl> make_definition(const Plan& plan, const PlannedObject&
     case CORBA::dk_Module: return Ref<CORBA_Contained_Impl>(new CORBA_ModuleDef_Impl(name, repid));
     case CORBA::dk_Interface: {
       auto* interface = new CORBA_InterfaceDef_Impl(name, repid);
-      for (int base : object.bases) interface->base_interfaces.push_back(plan.objects[static_cast<std::size_t>(base)].repid);
+      for (int base : object.bases) interface->base_interfaces.push_back(plan.object(base).repid);
       return Ref<CORBA_Contained_Impl>(interface);
     }
     case CORBA::dk_Operation: {
@@ -49,7 +49,7 @@ Ref<CORBA_Contained_Impl> make_definition(const Plan& plan, const PlannedObject&
       operation->parameters = {{"key", {"string", {}}, IRParameterMode::In},
                                {"count", {"unsigned long", {}}, IRParameterMode::InOut}};
       if (object.references.size() > 1) {
-        operation->exceptions = {plan.objects[static_cast<std::size_t>(object.references[1])].repid};
+        operation->exceptions = {plan.object(object.references[1]).repid};
       }
       return Ref<CORBA_Contained_Impl>(operation);
     }
@@ -91,11 +91,11 @@ class StoreRun {
       store_.create(root.get(), stream);
     }
     double create_seconds = 0;
-    const std::size_t total = plan_.objects.size();
+    const std::size_t total = static_cast<std::size_t>(plan_.size());
     for (std::size_t first = 0; first < total; first += 1000) {
       store_.beginUserTransaction();
       for (std::size_t i = first; i < std::min(total, first + 1000); ++i) {
-        const PlannedObject& object = plan_.objects[i];
+        const PlannedObject object = plan_.object(static_cast<int>(i));
         Ref<CORBA_Contained_Impl> made = make_definition(plan_, object);
         EncapIIOP stream(ENCAP_WRITE);
         made->object_to_stream(stream);
@@ -156,7 +156,7 @@ class StoreRun {
     commit();
     {
       double seconds = 0;
-      for (int victim : plan_.victims) {
+      for (int victim : plan_.victims()) {
         auto h = handle(repid(victim));
         log_.set_workload(Workload::kDestroyModule);
         auto start = Clock::now();
@@ -164,11 +164,11 @@ class StoreRun {
         seconds += seconds_since(start);
         log_.set_workload(Workload::kSetup);
       }
-      results.add(Workload::kDestroyModule, seconds, static_cast<long>(plan_.victims.size()));
+      results.add(Workload::kDestroyModule, seconds, static_cast<long>(plan_.victims().size()));
       commit();
     }
     time_each(results, Workload::kUpdateRepositoryId, [this](int b) {
-      const std::string& old_id = repid(block(b).interfaces[4]);
+      std::string old_id = repid(block(b).interfaces[4]);
       auto old_handle = handle(old_id);
       auto new_handle = handle(changed_repid(old_id));
       store_.update_repositoryID(old_handle.get(), new_handle.get());
@@ -180,8 +180,8 @@ class StoreRun {
   static double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
-  const std::string& repid(int index) const { return plan_.objects[static_cast<std::size_t>(index)].repid; }
-  const Block& block(int b) const { return plan_.blocks[static_cast<std::size_t>(b)]; }
+  std::string repid(int index) const { return plan_.object(index).repid; }
+  Block block(int b) const { return plan_.block(b); }
   std::string container_of(const PlannedObject& object) const {
     return object.container < 0 ? CORBA_Repository_Impl::kRepositoryId : repid(object.container);
   }

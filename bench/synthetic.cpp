@@ -2,21 +2,15 @@
 
 namespace {
 
-class Planner {
- public:
-  int add(const std::string& name, CORBA::DefinitionKind kind, int container) {
-    std::string path = container < 0 ? name : path_of(container) + "/" + name;
-    plan.objects.push_back({"IDL:bench/" + path + ":1.0", name, kind, container, {}, {}});
-    return static_cast<int>(plan.objects.size()) - 1;
-  }
-  std::string path_of(int index) const {
-    const std::string& repid = plan.objects[static_cast<std::size_t>(index)].repid;
-    return repid.substr(10, repid.size() - 14);  // between "IDL:bench/" and ":1.0"
-  }
-  PlannedObject& at(int index) { return plan.objects[static_cast<std::size_t>(index)]; }
+// Offsets inside a block: the module, five structs, four exceptions, then
+// ten interfaces of nine objects (interface, typedef, five operations, two
+// attributes).
+constexpr int kStructs = 1;
+constexpr int kExceptions = 6;
+constexpr int kInterfaces = 10;
+constexpr int kPerInterface = 9;
 
-  Plan plan;
-};
+std::string repid_of(const std::string& path) { return "IDL:bench/" + path + ":1.0"; }
 
 }  // namespace
 
@@ -24,44 +18,75 @@ std::string struct_name(int block, int index) {
   return "Record" + std::to_string(block) + "x" + std::to_string(index);
 }
 
-Plan make_plan(int objects, int victims) {
-  Planner p;
-  int blocks = objects / 100 > 0 ? objects / 100 : 1;
-  for (int b = 0; b < blocks; ++b) {
-    Block block{};
-    block.module = p.add("Module" + std::to_string(b), CORBA::dk_Module, -1);
-    int exceptions[4];
-    for (int s = 0; s < 5; ++s) block.structs[s] = p.add(struct_name(b, s), CORBA::dk_Struct, block.module);
-    for (int e = 0; e < 4; ++e) exceptions[e] = p.add("Failure" + std::to_string(e), CORBA::dk_Exception, block.module);
-    for (int i = 0; i < 10; ++i) {
-      int interface = p.add("Service" + std::to_string(i), CORBA::dk_Interface, block.module);
-      block.interfaces[i] = interface;
-      if (i >= 1) p.at(interface).bases.push_back(block.interfaces[i - 1]);
-      if (i >= 2 && i % 2 == 0) p.at(interface).bases.push_back(block.interfaces[i - 2]);
-      int alias = p.add("Sequence", CORBA::dk_Alias, interface);
-      p.at(alias).references.push_back(block.structs[i % 5]);
-      for (int o = 0; o < 5; ++o) {
-        int operation = p.add("op" + std::to_string(o), CORBA::dk_Operation, interface);
-        p.at(operation).references = {block.structs[(i + o) % 5], exceptions[o % 4]};
-      }
-      for (int a = 0; a < 2; ++a) {
-        int attribute = p.add("attribute" + std::to_string(a), CORBA::dk_Attribute, interface);
-        p.at(attribute).references.push_back(alias);
-      }
-    }
-    p.plan.blocks.push_back(block);
+Plan::Plan(int objects, int victims)
+    : blocks_(objects / kBlockSize > 0 ? objects / kBlockSize : 1), victims_(victims) {}
+
+Block Plan::block(int b) const {
+  Block block{};
+  int base = b * kBlockSize;
+  block.module = base;
+  for (int s = 0; s < 5; ++s) block.structs[s] = base + kStructs + s;
+  for (int k = 0; k < 10; ++k) block.interfaces[k] = base + kInterfaces + kPerInterface * k;
+  return block;
+}
+
+std::vector<int> Plan::victims() const {
+  std::vector<int> modules;
+  for (int v = 0; v < victims_; ++v) modules.push_back(blocks_ * kBlockSize + v * kVictimSize);
+  return modules;
+}
+
+PlannedObject Plan::object(int index) const {
+  if (index < blocks_ * kBlockSize) return block_object(index / kBlockSize, index % kBlockSize);
+  int rest = index - blocks_ * kBlockSize;
+  return victim_object(rest / kVictimSize, rest % kVictimSize);
+}
+
+PlannedObject Plan::block_object(int b, int offset) const {
+  Block block = this->block(b);
+  std::string module = "Module" + std::to_string(b);
+  if (offset == 0) return {repid_of(module), module, CORBA::dk_Module, -1, {}, {}};
+  if (offset < kExceptions) {
+    std::string name = struct_name(b, offset - kStructs);
+    return {repid_of(module + "/" + name), name, CORBA::dk_Struct, block.module, {}, {}};
   }
-  for (int v = 0; v < victims; ++v) {
-    int module = p.add("Victim" + std::to_string(v), CORBA::dk_Module, -1);
-    p.plan.victims.push_back(module);
-    int record = p.add("Data", CORBA::dk_Struct, module);
-    for (int i = 0; i < 2; ++i) {
-      int interface = p.add("Target" + std::to_string(i), CORBA::dk_Interface, module);
-      for (int o = 0; o < 3; ++o) {
-        int operation = p.add("call" + std::to_string(o), CORBA::dk_Operation, interface);
-        p.at(operation).references.push_back(record);
-      }
-    }
+  if (offset < kInterfaces) {
+    std::string name = "Failure" + std::to_string(offset - kExceptions);
+    return {repid_of(module + "/" + name), name, CORBA::dk_Exception, block.module, {}, {}};
   }
-  return p.plan;
+  int k = (offset - kInterfaces) / kPerInterface;
+  int member = (offset - kInterfaces) % kPerInterface;
+  int interface = block.interfaces[k];
+  std::string path = module + "/Service" + std::to_string(k);
+  if (member == 0) {
+    std::vector<int> bases;
+    if (k >= 1) bases.push_back(block.interfaces[k - 1]);
+    if (k >= 2 && k % 2 == 0) bases.push_back(block.interfaces[k - 2]);
+    return {repid_of(path), "Service" + std::to_string(k), CORBA::dk_Interface, block.module, bases, {}};
+  }
+  if (member == 1) {
+    return {repid_of(path + "/Sequence"), "Sequence", CORBA::dk_Alias, interface, {}, {block.structs[k % 5]}};
+  }
+  if (member < 7) {
+    int o = member - 2;
+    std::string name = "op" + std::to_string(o);
+    int exception = b * kBlockSize + kExceptions + o % 4;
+    return {repid_of(path + "/" + name), name, CORBA::dk_Operation, interface, {},
+            {block.structs[(k + o) % 5], exception}};
+  }
+  std::string name = "attribute" + std::to_string(member - 7);
+  return {repid_of(path + "/" + name), name, CORBA::dk_Attribute, interface, {}, {interface + 1}};
+}
+
+PlannedObject Plan::victim_object(int v, int offset) const {
+  int module = blocks_ * kBlockSize + v * kVictimSize;
+  std::string path = "Victim" + std::to_string(v);
+  if (offset == 0) return {repid_of(path), path, CORBA::dk_Module, -1, {}, {}};
+  if (offset == 1) return {repid_of(path + "/Data"), "Data", CORBA::dk_Struct, module, {}, {}};
+  int i = (offset - 2) / 4, member = (offset - 2) % 4;
+  int interface = module + 2 + 4 * i;
+  std::string target = path + "/Target" + std::to_string(i);
+  if (member == 0) return {repid_of(target), "Target" + std::to_string(i), CORBA::dk_Interface, module, {}, {}};
+  std::string name = "call" + std::to_string(member - 1);
+  return {repid_of(target + "/" + name), name, CORBA::dk_Operation, interface, {}, {module + 1}};
 }

@@ -63,11 +63,11 @@ Operands operands_for(const Plan& plan, Workload workload) {
   Operands operands;
   int count = repetitions(workload);
   if (workload == Workload::kObjectFromId) {
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(plan.objects.size()) - 1);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(static_cast<std::size_t>(plan.size())) - 1);
     for (int i = 0; i < count; ++i) operands.objects.push_back(pick(random));
     return operands;
   }
-  int blocks = static_cast<int>(plan.blocks.size());
+  int blocks = static_cast<int>(plan.blocks());
   if (workload == Workload::kUpdateRepositoryId || workload == Workload::kAddToBucket ||
       workload == Workload::kRemoveFromBucket) {
     // Each block at most once: these change what they touch.

@@ -13,6 +13,11 @@ CREATE TABLE IRREPDAT (
   STREAM LONG VARCHAR          CHECK (length(CAST(STREAM AS BLOB)) <= 32700)
 );
 
+-- Searches by name pattern find their rows through the index, not by
+-- reading the table: a pattern without wildcards is an equality on the
+-- padded name, and a prefix pattern a range of it.
+CREATE INDEX IRREPDAT_NAME ON IRREPDAT (NAME);
+
 -- NAME is fixed-width: every name is stored padded with blanks to 254
 -- bytes, whoever writes it, so that LIKE with a padded pattern and
 -- UCASE(NAME) see the padded value. SQLite's printf pads by bytes.

@@ -30,20 +30,27 @@ struct Event {
 // A request and its answer are handed between two threads in a few
 // microseconds: a waiter that blocks at once pays two scheduler round trips
 // for each. So a waiter first watches the event for a short while, when
-// another core can be posting it meanwhile.
-constexpr auto kSpin = std::chrono::microseconds(50);
+// another core can be posting it meanwhile: spinning for a moment, then
+// yielding its core (on a busy machine the poster may need it) until the
+// time is up.
+constexpr auto kWatch = std::chrono::microseconds(50);
+constexpr unsigned kSpinRounds = 256;
 
-bool spin_until_posted(Event* event) {
+bool watch_until_posted(Event* event) {
   static const bool worth_it = std::thread::hardware_concurrency() > 1;
   if (!worth_it) return false;
-  auto deadline = std::chrono::steady_clock::now() + kSpin;
-  for (unsigned round = 1;; ++round) {
+  for (unsigned round = 0; round < kSpinRounds; ++round) {
     if (event->posted.load(std::memory_order_acquire)) return true;
-    if (round % 64 == 0 && std::chrono::steady_clock::now() > deadline) return false;
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
   }
+  auto deadline = std::chrono::steady_clock::now() + kWatch;
+  do {
+    std::this_thread::yield();
+    if (event->posted.load(std::memory_order_acquire)) return true;
+  } while (std::chrono::steady_clock::now() < deadline);
+  return false;
 }
 
 Mutex* as_mutex(void* handle) { return static_cast<Mutex*>(handle); }
@@ -128,7 +135,7 @@ int VEKWaitEventSem(void* handle, long timeout) {
   if (!handle) return EINVAL;
   if (int rc = qelororm::take_armed_failure(VEKCall::WaitEvent)) return rc;
   Event* event = as_event(handle);
-  bool spun = timeout != 0 && spin_until_posted(event);
+  bool spun = timeout != 0 && watch_until_posted(event);
   // Taking the lock also waits for the poster to be done with the event.
   std::unique_lock guard(event->lock);
   auto posted = [event] { return event->posted.load(std::memory_order_relaxed); };
