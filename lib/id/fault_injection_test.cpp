@@ -5,6 +5,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct NamedOperation {
   const char* name;
   Operation run;
 };
+
+void PrintTo(const NamedOperation& operation, std::ostream* out) { *out << operation.name; }
 
 std::string snapshot() {
   std::string text;
