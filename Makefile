@@ -8,7 +8,7 @@ IRSTORE := $(BUILD)/tools/irstore/irstore
 
 # What building and testing need on a Debian machine.
 PACKAGES := g++ make cmake ninja-build pkg-config libsqlite3-dev libssl-dev \
-            libgtest-dev libgmock-dev
+            libgtest-dev libgmock-dev omniidl omniorb-idl python3
 
 .PHONY: all deps configure build run test install clean
 
@@ -24,11 +24,22 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The main job: create the default repository if it does not exist, then
-# open it through the store.
+# The main job: create the default repository if it does not exist, load
+# the example IDL and the OMG naming and event service IDL into it (a second
+# run changes nothing), and ask it a few questions.
+OMG_IDL := /usr/share/idl/omniORB
 run: build
 	$(IRSTORE) init
 	$(IRSTORE) info
+	$(IRSTORE) load examples/*.idl
+	$(IRSTORE) load -I $(OMG_IDL) -I $(OMG_IDL)/COS $(OMG_IDL)/COS/CosNaming.idl \
+	  $(OMG_IDL)/COS/CosEventChannelAdmin.idl
+	$(IRSTORE) ls
+	$(IRSTORE) bases -r ::Bank::Retail::Savings
+	$(IRSTORE) show ::CosNaming::NamingContext::bind
+	$(IRSTORE) refs ::CosEventChannelAdmin::AlreadyConnected
+	$(IRSTORE) rm --dry-run ::Finance::Amount
+	$(IRSTORE) stats
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
