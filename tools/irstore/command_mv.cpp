@@ -1,9 +1,12 @@
 #include <cstdio>
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
 
 #include "arguments.h"
 #include "command.h"
+#include "definition_state.h"
 #include "kinds.h"
 #include "names.h"
 #include "repository.h"
@@ -20,6 +23,54 @@ void check_identifier(const std::string& name) {
 
 std::string in_scope(const std::string& scope, const std::string& name) {
   return (scope == "::" ? "" : scope) + "::" + name;
+}
+
+// The definition and everything nested in it.
+void subtree(Repository& repository, const std::string& repid, std::vector<std::string>& out) {
+  out.push_back(repid);
+  for (const ObjectRef& member : repository.members(repid)) subtree(repository, member->repository_id(), out);
+}
+
+// The scoped names a definition and what it holds are known by; an enum's
+// enumerators are named in the enum's scope.
+std::map<std::string, std::string> names_of(Repository& repository, Names& names,
+                                            const std::vector<std::string>& definitions) {
+  std::map<std::string, std::string> result;
+  for (const std::string& repid : definitions) {
+    std::string scoped = names.scoped(repid);
+    result[repid + "\n"] = scoped;
+    if (repository.kind_of(repid) != CORBA::dk_Enum) continue;
+    ObjectRef object = repository.object(repid);
+    std::string scope = scoped.substr(0, scoped.rfind("::"));
+    for (const std::string& enumerator : dynamic_cast<CORBA_EnumDef_Impl&>(*object).members) {
+      result[repid + "\n" + enumerator] = scope + "::" + enumerator;
+    }
+  }
+  return result;
+}
+
+// The definitions that use the moved ones spell their types with scoped
+// names: they are told the new names.
+int respell_users(Repository& repository, const std::vector<std::string>& moved,
+                  const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after) {
+  std::map<std::string, std::string> renamed;
+  for (const auto& [key, old_name] : before) {
+    if (after.at(key) != old_name) renamed[old_name] = after.at(key);
+  }
+  if (renamed.empty()) return 0;
+  std::set<std::string> users;
+  for (const std::string& repid : moved) {
+    for (const std::string& user : repository.referrers(repid)) users.insert(user);
+  }
+  int updated = 0;
+  for (const std::string& user : users) {
+    ObjectRef object = repository.object(user);
+    if (rename_scoped_names(*object, renamed)) {
+      repository.update_state(*object);
+      ++updated;
+    }
+  }
+  return updated;
 }
 
 }  // namespace
@@ -49,6 +100,9 @@ int run_mv(const ToolOptions& options, const Args& arguments) {
     throw ToolError(in_scope(target_shown, new_name) + " is taken by " + *other);
   }
   std::optional<std::string> current = repository.container_of(repid);
+  std::vector<std::string> moved;
+  subtree(repository, repid, moved);
+  std::map<std::string, std::string> before = names_of(repository, names, moved);
 
   Update update(repository);
   if (current && *current == target) {
@@ -57,8 +111,11 @@ int run_mv(const ToolOptions& options, const Args& arguments) {
   } else {
     repository.move(repid, target, new_name == old_name ? nullptr : new_name.c_str());
   }
-  update.commit();
   names.forget();
-  std::printf("Moved %s to %s\n", shown.c_str(), names.scoped(repid).c_str());
+  int updated = respell_users(repository, moved, before, names_of(repository, names, moved));
+  update.commit();
+  std::printf("Moved %s to %s", shown.c_str(), names.scoped(repid).c_str());
+  if (updated) std::printf(" (%d definition%s using it updated)", updated, updated == 1 ? "" : "s");
+  std::printf("\n");
   return 0;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,3 +21,9 @@ void visit_ids(CORBA_Contained_Impl& object, const std::function<void(std::strin
 // The repository ids the object uses besides its bases, each once: what
 // the loader records as its references.
 std::vector<std::string> referenced_ids(CORBA_Contained_Impl& object);
+
+// Replaces, in the spellings of the object's types, in its constant value
+// and in its union labels, every scoped name that the map holds as a key
+// by its value. Names are whole tokens: "::M::T" is not touched inside
+// "::M::Type" or "::M::T::U". True when anything changed.
+bool rename_scoped_names(CORBA_Contained_Impl& object, const std::map<std::string, std::string>& renamed);

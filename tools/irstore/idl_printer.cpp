@@ -1,17 +1,20 @@
 #include "idl_printer.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
+#include "definition_state.h"
 #include "kinds.h"
 
 namespace {
 
 std::string pad(int depth) { return std::string(static_cast<std::size_t>(depth) * 2, ' '); }
 
-// Containers list their members in this order of kinds, then by name.
+// Containers list their members in this order of kinds, then by name,
+// unless a member needs another one before it.
 int rank(CORBA::DefinitionKind kind) {
   switch (kind) {
-    case CORBA::dk_Module: return 0;
     case CORBA::dk_Constant: return 1;
     case CORBA::dk_Alias:
     case CORBA::dk_Struct:
@@ -20,6 +23,7 @@ int rank(CORBA::DefinitionKind kind) {
     case CORBA::dk_Exception: return 3;
     case CORBA::dk_Interface: return 4;
     case CORBA::dk_Attribute: return 5;
+    case CORBA::dk_Module: return 7;  // nested modules use what stands before them
     default: return 6;
   }
 }
@@ -80,7 +84,33 @@ void IdlPrinter::contents(const std::string& container, int depth, std::string& 
     int ra = rank(a->def_kind()), rb = rank(b->def_kind());
     return ra != rb ? ra < rb : a->simple_name() < b->simple_name();
   });
-  for (const ObjectRef& member : members) definition(*member, depth, out);
+  // What a member uses or derives from comes before it, where the two
+  // share this container and no cycle stands in the way.
+  std::map<std::string, std::size_t> index;
+  for (std::size_t i = 0; i < members.size(); ++i) index[members[i]->repository_id()] = i;
+  std::vector<int> state(members.size(), 0);  // 0 new, 1 being placed, 2 placed
+  std::function<void(std::size_t)> place = [&](std::size_t i) {
+    if (state[i] != 0) return;
+    state[i] = 1;
+    // An interface used as a type needs no definition before it, a base does.
+    std::vector<std::size_t> first;
+    for (const std::string& repid : referenced_ids(*members[i])) {
+      auto found = index.find(repid);
+      if (found != index.end() && members[found->second]->def_kind() != CORBA::dk_Interface) {
+        first.push_back(found->second);
+      }
+    }
+    if (auto* interface = dynamic_cast<CORBA_InterfaceDef_Impl*>(members[i].get())) {
+      for (const std::string& base : interface->base_interfaces) {
+        if (auto found = index.find(base); found != index.end()) first.push_back(found->second);
+      }
+    }
+    std::sort(first.begin(), first.end());
+    for (std::size_t j : first) place(j);
+    state[i] = 2;
+    definition(*members[i], depth, out);
+  };
+  for (std::size_t i = 0; i < members.size(); ++i) place(i);
 }
 
 void IdlPrinter::definition(CORBA_Contained_Impl& object, int depth, std::string& out) {

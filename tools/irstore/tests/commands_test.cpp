@@ -86,6 +86,29 @@ TEST_F(Commands, MoveRefusesWhatWouldBreakTheRepository) {
             std::string::npos);
 }
 
+TEST_F(Commands, MovedDefinitionsAreSpelledByTheirNewNamesWhereTheyAreUsed) {
+  ok({"load", examples("bank.idl")});
+  EXPECT_EQ(ok({"mv", "::Finance::Money", "::Bank", "--name", "Cash"}).out,
+            "Moved ::Finance::Money to ::Bank::Cash (3 definitions using it updated)\n");
+  EXPECT_NE(ok({"show", "::Bank::Event"}).out.find("case 1: ::Bank::Cash deposit;"), std::string::npos);
+  EXPECT_EQ(ok({"show", "::Bank::Retail::Checking::transfer"}).lines().at(1),
+            "void transfer(in ::Bank::Account to, in ::Bank::Cash amount) raises (::Bank::InsufficientFunds);");
+  // An enum takes its enumerators along: they are named in its scope.
+  ok({"mv", "::Finance::Currency", "::Bank"});
+  EXPECT_EQ(ok({"show", "::Finance::HOME_CURRENCY"}).lines().at(1), "const ::Bank::Currency HOME_CURRENCY = ::Bank::EUR;");
+  EXPECT_NE(ok({"show", "::Bank::Limit"}).out.find("switch (::Bank::Currency) {\n  case ::Bank::EUR:"),
+            std::string::npos);
+  // A module moves with what it holds.
+  ok({"mv", "::Bank::Retail", "::"});
+  EXPECT_EQ(ok({"show", "::Bank::Account"}).out.find("Retail"), std::string::npos);
+  EXPECT_NE(ok({"show", "::Retail::Checking::linked"}).out.find("::Bank::AccountList linked();"), std::string::npos);
+  // Names in the new places resolve again after a reload of the old IDL: nothing moves back.
+  std::string before = ok({"dump"}).out;
+  ok({"load", examples("bank.idl")});
+  EXPECT_EQ(ok({"ls"}).names(), (Names{"Bank", "Finance", "Retail"}));
+  EXPECT_EQ(ok({"dump"}).out, before);
+}
+
 TEST_F(Commands, RenameIdKeepsRelationsAndTellsTheUsers) {
   ok({"load", examples("bank.idl")});
   EXPECT_EQ(ok({"rename-id", "::Bank::Frozen", "IDL:example.org/Bank/Frozen:2.0"}).out,
