@@ -10,7 +10,7 @@ IRSTORE := $(BUILD)/tools/irstore/irstore
 PACKAGES := g++ make cmake ninja-build pkg-config libsqlite3-dev libssl-dev \
             libgtest-dev libgmock-dev omniidl omniorb-idl python3
 
-.PHONY: all deps configure build run test install clean
+.PHONY: all deps configure build run test install clean bench check-asan check-tsan fuzz
 
 all: build
 
@@ -44,8 +44,40 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The benchmark: the store against its own statements on the bare engine and
+# against in-memory maps (bench/results/latest.{csv,md,png}).
+bench: build
+	@scripts/ensure-packages gnuplot-nox
+	$(BUILD)/bench/irstore_bench --out bench/results $(BENCH_FLAGS)
+
+# The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and
+# the tests of threads and processes with ThreadSanitizer, each in a build
+# of its own.
+CONCURRENCY_TESTS := Sync|Thread|Event|Mutex|Cache|Session|Lifecycle|Load|Durability|FaultInjection
+check-asan: deps
+	@[ -f build-asan/build.ninja ] || cmake -S . -B build-asan -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_SANITIZE=address
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) -E Install
+check-tsan: deps
+	@[ -f build-tsan/build.ninja ] || cmake -S . -B build-tsan -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R '$(CONCURRENCY_TESTS)'
+
+# libFuzzer targets (clang), each for FUZZ_SECONDS on its corpus in fuzz/.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@scripts/ensure-packages clang
+	@[ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_FUZZ=ON -DIRSTORE_SANITIZE=address -DIRSTORE_BUILD_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target stream_text_fuzzer ir_state_fuzzer statement_text_fuzzer
+	@scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz
