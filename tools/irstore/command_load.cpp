@@ -19,6 +19,8 @@ std::string real_path(const std::string& file) {
   return error ? file : real.string();
 }
 
+std::string base_name(const std::string& file) { return std::filesystem::path(file).filename().string(); }
+
 std::string counted(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -57,7 +59,7 @@ int run_load(const ToolOptions& options, const Args& arguments) {
   std::set<std::string> included;  // real paths
   int step = 0;
   for (const std::string& file : files) {
-    progress.show(step++, "reading " + file);
+    progress.show(step++, "reading " + base_name(file));
     if (included.count(real_path(file))) {
       units.emplace_back();
       continue;
@@ -67,7 +69,7 @@ int run_load(const ToolOptions& options, const Args& arguments) {
     units.emplace_back(std::move(unit));
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
-    progress.show(step++, "loading " + files[i]);
+    progress.show(step++, "loading " + base_name(files[i]));
     if (!units[i]) {
       progress.clear();
       std::printf("Skipped %s: loaded already with a file that includes it\n", files[i].c_str());

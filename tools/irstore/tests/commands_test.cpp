@@ -145,6 +145,20 @@ TEST_F(Commands, ValueTypesAreCountedAsNotKept) {
   EXPECT_EQ(ok({"show", "::V::I::f"}).lines().at(1), "void f(in ::V::Point p);");
 }
 
+// script(1) gives the tool a terminal: only then is the bar drawn.
+TEST_F(Commands, ALoadOfSeveralFilesShowsProgressOnATerminal) {
+  std::string a = idl("a.idl", "module A { typedef long T; };\n");
+  std::string b = idl("b.idl", "module B { typedef long T; };\n");
+  std::string command = std::string(IRSTORE_BINARY) + " load " + a + " " + b;
+  std::optional<ProcessResult> terminal = run_process({"script", "-qec", command, "/dev/null"});
+  if (!terminal) GTEST_SKIP() << "script(1) is not installed";
+  EXPECT_EQ(terminal->exit_code, 0) << terminal->out;
+  EXPECT_NE(terminal->out.find("[###############...............] 2/4 loading a.idl"), std::string::npos) << terminal->out;
+  EXPECT_NE(terminal->out.find("Loaded " + b), std::string::npos);
+  ToolRun piped = ok({"load", a, b});
+  EXPECT_TRUE(piped.err.empty()) << piped.err;
+}
+
 TEST_F(Commands, GraphShowsContainmentAndInheritance) {
   ok({"load", examples("bank.idl")});
   std::string dot = ok({"graph", "::Bank"}).out;
