@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 IRSTORE := $(BUILD)/tools/irstore/irstore
 
 # What building and testing need on a Debian machine.
-PACKAGES := g++ make cmake ninja-build pkg-config libsqlite3-dev libssl-dev \
+PACKAGES := g++ make cmake ninja-build pkg-config libsqlite3-dev libpq-dev libssl-dev \
             libgtest-dev libgmock-dev omniidl omniorb-idl python3
 
 .PHONY: all deps configure build run test install clean bench check-asan check-tsan fuzz
