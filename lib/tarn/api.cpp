@@ -108,8 +108,13 @@ extern "C" void tarn_disconnect(sqlca* ca) {
 }
 
 extern "C" void tarn_prepare(int slot, const char* text, sqlca* ca) {
-  statement_call(ca, Needs::connection,
-                 [&](Context& context, sqlca*) { prepare(*context.session, slot, text); });
+  statement_call(ca, Needs::connection, [&](Context& context, sqlca*) {
+    // A statement kept from before may never reach the server until FETCH:
+    // a connection the server already ended is reported here, where
+    // running the request again prepares it anew.
+    context.session->connection->check_connection();
+    prepare(*context.session, slot, text);
+  });
 }
 
 extern "C" void tarn_describe(int slot, sqlda* da, sqlca* ca) {

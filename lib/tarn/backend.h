@@ -1,6 +1,6 @@
 // The interface between the engine's statement calls and a database
-// backend. Everything engine specific (SQLite now, PostgreSQL later) stays
-// behind it; the statement calls only speak in SQLCODE terms.
+// backend. Everything engine specific (SQLite, PostgreSQL) stays behind it;
+// the statement calls only speak in SQLCODE terms.
 #ifndef TARN_BACKEND_H
 #define TARN_BACKEND_H
 
@@ -72,6 +72,11 @@ class Connection {
 
   // Runs several statements separated by semicolons (a schema).
   virtual void run_script(std::string_view script) = 0;
+
+  // Throws the loss of the connection (-1224) when the server has already
+  // ended it, found without a round trip. Engines without a server have
+  // nothing to check.
+  virtual void check_connection() {}
 };
 
 }  // namespace tarn

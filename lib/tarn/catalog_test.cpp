@@ -98,12 +98,15 @@ TEST_F(CatalogTest, EntryWithCredentialsDemandsThem) {
   EXPECT_STREQ("SQLITE", ca.sqlerrp);
 }
 
-TEST_F(CatalogTest, PostgresqlIsNotBuiltIn) {
-  home_.write_catalog("PG postgresql dbname=ir\n");
+// No server answers there: CONNECT and creating fail as a lost connection
+// would, with libpq's reason, and nothing falls back to an SQLite file.
+TEST_F(CatalogTest, APostgresqlEntryWithoutServerFailsWithTheConnectionError) {
+  home_.write_catalog("PG postgresql host=" + (home_.path() / "no-server").string() + " dbname=ir\n");
   sqlca ca = connect("PG");
-  EXPECT_SQLCODE(TARN_SQL_ALIAS_NOT_FOUND, ca);
-  EXPECT_NE(nullptr, std::strstr(ca.sqlerrmc, "not available"));
-  EXPECT_SQLCODE(TARN_SQL_ALIAS_NOT_FOUND, create_database("PG"));
+  EXPECT_SQLCODE(TARN_SQL_CONNECTION_LOST, ca);
+  EXPECT_NE(nullptr, std::strstr(ca.sqlerrmc, "no-server")) << ca.sqlerrmc;
+  EXPECT_SQLCODE(TARN_SQL_CONNECTION_LOST, create_database("PG"));
+  EXPECT_FALSE(fs::exists(home_.path() / "PG.sqlite"));
 }
 
 }  // namespace

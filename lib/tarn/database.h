@@ -17,8 +17,8 @@ struct Credentials {
 };
 
 // Connects to the target. Throws EngineError: -30082 when the target's
-// credentials are not the ones given, -1013 when the database is missing
-// or its engine is not built in.
+// credentials (or the server) refuse the ones given, -1013 when the
+// database is missing, -1224 when its server cannot be reached.
 std::unique_ptr<Connection> open_database(const Target& target, const Credentials& credentials);
 
 }  // namespace tarn

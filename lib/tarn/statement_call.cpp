@@ -87,6 +87,9 @@ void report_failure(sqlca* ca, Context& context) {
       }
     }
     fill_sqlca(ca, error.sqlcode, error.sqlstate, error.message, engine_name(context));
+    // A connection the server lost is dropped as an injected loss is:
+    // later statements fail with -1024 until a CONNECT.
+    if (is_connection_lost(error.sqlcode)) drop_session(context);
   } catch (const std::bad_alloc&) {
     fill_sqlca(ca, TARN_SQL_ENGINE_ERROR, "", "out of memory", engine_name(context));
   } catch (const std::exception& error) {

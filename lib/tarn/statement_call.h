@@ -17,7 +17,7 @@ enum class Needs { context, connection };
 // already holds the call's failure.
 bool begin_statement_call(sqlca* ca, Context* context, Needs needs);
 // Fills ca from the exception in flight. A lock timeout also rolls back
-// the unit of work, as its SQLCODE promises.
+// the unit of work, as its SQLCODE promises; a lost connection is dropped.
 void report_failure(sqlca* ca, Context& context);
 
 // Runs body(Context&, sqlca*) as a statement call.

@@ -1,0 +1,104 @@
+#include "pg_connect.h"
+
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "codes.h"
+#include "pg_errors.h"
+#include "tarn/tarn.h"
+
+namespace tarn {
+namespace {
+
+void discard_notice(void*, const char*) {}
+
+// The targets this process has reached: losing one of them is a restart
+// or a failover worth waiting for, not a wrong address.
+class ReachedTargets {
+ public:
+  bool contains(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    return keys_.contains(key);
+  }
+  void add(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    keys_.insert(key);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> keys_;
+};
+
+ReachedTargets& reached_targets() {
+  static ReachedTargets* targets = new ReachedTargets;  // used until the process ends
+  return *targets;
+}
+
+// The keywords and values of a connect. Later keywords override earlier
+// ones; only the first dbname is expanded as a conninfo.
+class Parameters {
+ public:
+  Parameters(const std::string& conninfo, const Credentials& credentials, const std::string& dbname)
+      : user_(credentials.user.value_or("")), password_(credentials.password.value_or("")), dbname_(dbname) {
+    add("dbname", conninfo.c_str());
+    if (credentials.user) add("user", user_.c_str());
+    if (credentials.password) add("password", password_.c_str());
+    if (!dbname_.empty()) add("dbname", dbname_.c_str());
+    add(nullptr, nullptr);
+  }
+  const char* const* keywords() const { return keywords_.data(); }
+  const char* const* values() const { return values_.data(); }
+
+ private:
+  void add(const char* keyword, const char* value) {
+    keywords_.push_back(keyword);
+    values_.push_back(value);
+  }
+  std::string user_, password_, dbname_;
+  std::vector<const char*> keywords_, values_;
+};
+
+PgConnPtr attempt(const std::string& conninfo, const Credentials& credentials, const std::string& dbname) {
+  Parameters parameters(conninfo, credentials, dbname);
+  PgConnPtr connection(PQconnectdbParams(parameters.keywords(), parameters.values(), 1));
+  if (!connection || PQstatus(connection.get()) != CONNECTION_OK) throw connect_error(connection.get());
+  return connection;
+}
+
+void set_up(PGconn* connection) {
+  PQsetNoticeProcessor(connection, discard_notice, nullptr);
+  PgResultPtr result(PQexec(connection,
+                            "SET standard_conforming_strings = on; SET lock_timeout = '10s'"));
+  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) throw result_error(connection, result.get());
+}
+
+}  // namespace
+
+PgConnPtr connect_to_server(const std::string& conninfo, const Credentials& credentials,
+                            const ConnectOptions& options) {
+  std::string key = conninfo + '\n' + std::string(credentials.user.value_or("")) + '\n' + options.dbname;
+  auto deadline = std::chrono::steady_clock::now() + options.reconnect_wait;
+  while (true) {
+    try {
+      PgConnPtr connection = attempt(conninfo, credentials, options.dbname);
+      set_up(connection.get());
+      reached_targets().add(key);
+      return connection;
+    } catch (const EngineError& error) {
+      if (error.sqlcode != TARN_SQL_CONNECTION_LOST || !reached_targets().contains(key) ||
+          std::chrono::steady_clock::now() >= deadline)
+        throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+PgConnPtr start_connecting(const std::string& conninfo, const Credentials& credentials) {
+  Parameters parameters(conninfo, credentials, "");
+  return PgConnPtr(PQconnectStartParams(parameters.keywords(), parameters.values(), 1));
+}
+
+}  // namespace tarn
