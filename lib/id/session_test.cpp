@@ -1,6 +1,7 @@
-// The database session against real SQLite databases: connecting, the
-// request hand-off, statements and cursors, errors and their reports, and
-// recovery from a lost connection.
+// The database session against real databases (SQLite, or PostgreSQL with
+// IRSTORE_TEST_ENGINE=postgresql): connecting, the request hand-off,
+// statements and cursors, errors and their reports, and recovery from a
+// lost connection.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -138,6 +139,7 @@ TEST_F(Session, ANameLongerThanItsBufferIsRefused) {
 }
 
 TEST_F(Session, AMissingDatabaseFailsTheConstructorAndLeavesNoWorkerBehind) {
+  repository.map_alias("NOSUCHDB");
   int threads = thread_count();
   try {
     IRDB store("NOSUCHDB");
@@ -150,7 +152,7 @@ TEST_F(Session, AMissingDatabaseFailsTheConstructorAndLeavesNoWorkerBehind) {
         << e.message;
   }
   EXPECT_EQ(thread_count(), threads);
-  EXPECT_FALSE(std::ifstream(repository.home() + "/NOSUCHDB.sqlite").good());
+  EXPECT_FALSE(repository.database_exists("NOSUCHDB"));
   IRDB store(nullptr);  // and the next session works
   EXPECT_EQ(bucket_rows(), 0);
 }
@@ -195,17 +197,17 @@ TEST_F(Session, DeletingTheStoreRollsBackEndsTheConnectionAndStopsTheWorker) {
 
 class Credentials : public ::testing::Test {
  protected:
-  void SetUp() override {
-    repository.add_catalog_line("SECURE sqlite SECURE.sqlite user=" + user17 + " password=" + pass29);
-    repository.create_database("SECURE", user17.c_str(), pass29.c_str());
-  }
+  void SetUp() override { repository.create_secured_database("SECURE", user17, pass29); }
   TempRepository repository{nullptr};
   CapturedReports reports;
-  const std::string user17 = std::string(17, 'u');
+  // On PostgreSQL a role of the server: a name that says whose it is.
+  const std::string user17 = "irstore_tester_17";
   const std::string pass29 = std::string(29, 'p');
 };
 
 TEST_F(Credentials, SeventeenAndTwentyNineCharactersConnect) {
+  ASSERT_EQ(user17.size(), 17u);
+  ASSERT_EQ(pass29.size(), 29u);
   ScopedParameter user("com.orvo.CORBA.irUserid", user17.c_str());
   ScopedParameter password("com.orvo.CORBA.irPassword", pass29.c_str());
   IRDB store("SECURE");
@@ -251,6 +253,11 @@ TEST_F(Credentials, AWrongPasswordFailsTheConstructorWithTheEnginesMessage) {
     EXPECT_EQ(e.code, 7);
     EXPECT_EQ(std::string(e.message).rfind("SQL Connect,    Tarn Message: SQL30082N", 0), 0u)
         << e.message;
+    // The server's own reason reaches the caller.
+    if (repository.on_postgresql()) {
+      EXPECT_NE(std::string(e.message).find("password authentication failed"), std::string::npos)
+          << e.message;
+    }
   }
 }
 
