@@ -1,5 +1,6 @@
 # irstore: `make run` builds and runs the main job on the default SQLite
-# repository; `make test` builds and runs every test.
+# repository; `make test` builds and runs every test, on SQLite and on
+# PostgreSQL.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
@@ -41,8 +42,10 @@ run: build
 	$(IRSTORE) rm --dry-run ::Finance::Amount
 	$(IRSTORE) stats
 
+# Every test twice: on SQLite, and on a throw-away PostgreSQL server that
+# scripts/test-engines starts (package postgresql; installed when run as root).
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@scripts/test-engines $(BUILD) $(JOBS)
 
 # The benchmark: the store against its own statements on the bare engine and
 # against in-memory maps (bench/results/latest.{csv,md,png}).
