@@ -16,7 +16,7 @@ class GraphWriter {
   std::string write(const std::string& scope) {
     out_ = "digraph irstore {\n  rankdir=BT;\n  node [fontname=\"Helvetica\", fontsize=10];\n"
            "  edge [arrowhead=empty];\n";
-    if (scope == Repository::kRootId || repository_.kind_of(scope) == CORBA::dk_Module) {
+    if (scope == Repository::kRootId) {
       scope_contents(scope, 1);
     } else {
       node(*repository_.object(scope), 1);

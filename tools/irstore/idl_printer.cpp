@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "definition_state.h"
 #include "kinds.h"
@@ -57,6 +58,26 @@ std::string declarator(const std::string& spelling, const std::string& name) {
   return spelling + " " + name;
 }
 
+std::vector<std::string> IdlPrinter::needs(CORBA_Contained_Impl& object) {
+  std::vector<std::string> result;
+  // An interface used as a type needs no definition before the use; a base does.
+  for (const std::string& repid : referenced_ids(object)) {
+    if (repository_.kind_of(repid) != CORBA::dk_Interface) result.push_back(repid);
+  }
+  if (auto* interface = dynamic_cast<CORBA_InterfaceDef_Impl*>(&object)) {
+    result.insert(result.end(), interface->base_interfaces.begin(), interface->base_interfaces.end());
+  }
+  CORBA::DefinitionKind kind = object.def_kind();
+  if (kind == CORBA::dk_Module || kind == CORBA::dk_Interface || kind == CORBA::dk_Struct ||
+      kind == CORBA::dk_Union || kind == CORBA::dk_Exception) {
+    for (const ObjectRef& member : repository_.members(object.repository_id())) {
+      std::vector<std::string> inner = needs(*member);
+      result.insert(result.end(), inner.begin(), inner.end());
+    }
+  }
+  return result;
+}
+
 std::string IdlPrinter::scoped_or_id(const std::string& repid) {
   if (repository_.kind_of(repid) == CORBA::dk_none) return "/* not stored: " + repid + " */";
   return names_.scoped(repid);
@@ -84,26 +105,26 @@ void IdlPrinter::contents(const std::string& container, int depth, std::string& 
     int ra = rank(a->def_kind()), rb = rank(b->def_kind());
     return ra != rb ? ra < rb : a->simple_name() < b->simple_name();
   });
-  // What a member uses or derives from comes before it, where the two
-  // share this container and no cycle stands in the way.
-  std::map<std::string, std::size_t> index;
-  for (std::size_t i = 0; i < members.size(); ++i) index[members[i]->repository_id()] = i;
+  // What a member (or anything in it) uses or derives from comes before
+  // it, where both are in this container and no cycle stands in the way.
+  std::vector<std::string> scoped;
+  for (const ObjectRef& member : members) scoped.push_back(names_.scoped(member->repository_id()));
+  auto member_holding = [&](const std::string& repid) -> std::optional<std::size_t> {
+    if (repository_.kind_of(repid) == CORBA::dk_none) return std::nullopt;
+    std::string name = names_.scoped(repid);
+    for (std::size_t j = 0; j < members.size(); ++j) {
+      if (name == scoped[j] || name.rfind(scoped[j] + "::", 0) == 0) return j;
+    }
+    return std::nullopt;
+  };
   std::vector<int> state(members.size(), 0);  // 0 new, 1 being placed, 2 placed
   std::function<void(std::size_t)> place = [&](std::size_t i) {
     if (state[i] != 0) return;
     state[i] = 1;
-    // An interface used as a type needs no definition before it, a base does.
     std::vector<std::size_t> first;
-    for (const std::string& repid : referenced_ids(*members[i])) {
-      auto found = index.find(repid);
-      if (found != index.end() && members[found->second]->def_kind() != CORBA::dk_Interface) {
-        first.push_back(found->second);
-      }
-    }
-    if (auto* interface = dynamic_cast<CORBA_InterfaceDef_Impl*>(members[i].get())) {
-      for (const std::string& base : interface->base_interfaces) {
-        if (auto found = index.find(base); found != index.end()) first.push_back(found->second);
-      }
+    for (const std::string& repid : needs(*members[i])) {
+      std::optional<std::size_t> j = member_holding(repid);
+      if (j && *j != i) first.push_back(*j);
     }
     std::sort(first.begin(), first.end());
     for (std::size_t j : first) place(j);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "names.h"
 #include "repository.h"
@@ -18,6 +19,9 @@ class IdlPrinter {
   void definition(CORBA_Contained_Impl& object, int depth, std::string& out);
   void contents(const std::string& container, int depth, std::string& out);
   std::string scoped_or_id(const std::string& repid);
+  // The repository ids of what the definition, or anything in it, needs
+  // defined before it.
+  std::vector<std::string> needs(CORBA_Contained_Impl& object);
 
   Repository& repository_;
   Names& names_;

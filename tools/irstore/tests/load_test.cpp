@@ -31,6 +31,15 @@ TEST_F(Examples, NestedModulesAndTheirContentsAreListed) {
   EXPECT_EQ(ok({"ls", "::Bank::History"}).names(), Names{"Entry"});
 }
 
+TEST_F(Examples, ScopedNamesReachInheritedDefinitionsAndSayWhatIsMissing) {
+  EXPECT_EQ(ok({"show", "::Bank::Account::audit"}).lines().at(0),
+            "// IDL:example.org/Bank/Audited/audit:1.0, in ::Bank::Audited");
+  EXPECT_EQ(ok({"show", "Bank::Retail::Savings::id"}).lines().at(1), "readonly attribute string id;");
+  EXPECT_NE(fails({"ls", "::Bank::Account::nothing"}).find("(::Bank::Account has no nothing)"), std::string::npos);
+  EXPECT_NE(fails({"ls", "::Bank::::Account"}).find("is not a scoped name"), std::string::npos);
+  EXPECT_EQ(ok({"show", "::"}).lines().at(1), "module Finance {");  // the top level, in the order it needs
+}
+
 TEST_F(Examples, MultipleInheritanceAnswersBothWays) {
   EXPECT_EQ(ok({"bases", "::Bank::Account"}).names(), (Names{"::Bank::Owned", "::Bank::Audited"}));
   std::vector<std::string> all = ok({"bases", "-r", "::Bank::Retail::Savings"}).lines();
