@@ -135,6 +135,49 @@ TEST_F(Commands, FileNamesAShellWouldInterpretAreRefused) {
   EXPECT_TRUE(ok({"dump"}).out.empty());
 }
 
+TEST_F(Commands, LessCommonIdlIsKeptAsWritten) {
+  std::string file = idl("sink.idl",
+                         "module K {\n"
+                         "  interface Base { };\n"
+                         "  typedef Base BaseAlias;\n"
+                         "  interface Derived : BaseAlias { attribute long a, b; };\n"
+                         "  abstract interface Abs { };\n"
+                         "  local interface Loc { };\n"
+                         "  interface Later;\n"
+                         "  typedef sequence<Later> Laters;\n"
+                         "  union Pick switch (enum Side { left, right }) {\n"
+                         "    case left: long l;\n"
+                         "    case right: string r;\n"
+                         "  };\n"
+                         "  const wchar WIDE = L'w';\n"
+                         "  const unsigned long long BIG = 18446744073709551615;\n"
+                         "  interface Odd { };\n"
+                         "};\n"
+                         "#pragma ID K::Odd \"IDL:odd\\tid:1.0\"\n");
+  ToolRun load = ok({"load", file});
+  // omniidl's warning is passed on; the load still succeeds.
+  EXPECT_NE(load.err.find("irstore load: warning: "), std::string::npos) << load.err;
+  EXPECT_NE(load.err.find("'K::Later' was never fully defined"), std::string::npos) << load.err;
+  EXPECT_EQ(ok({"bases", "::K::Derived"}).names(), Names{"::K::Base"});  // through the typedef
+  EXPECT_EQ(ok({"ls", "::K::Derived"}).names(), (Names{"a", "b"}));
+  EXPECT_EQ(ok({"show", "::K::Abs"}).lines().at(1), "abstract interface Abs {");
+  EXPECT_EQ(ok({"show", "::K::Loc"}).lines().at(1), "local interface Loc {");
+  EXPECT_EQ(ok({"show", "::K::Later"}).lines().at(1), "interface Later {");  // declared only
+  EXPECT_EQ(ok({"show", "::K::Pick"}).out,
+            "// IDL:K/Pick:1.0, in ::K\n"
+            "union Pick switch (::K::Pick::Side) {\n"
+            "  enum Side { left, right };\n"
+            "  case ::K::Pick::left: long l;\n"
+            "  case ::K::Pick::right: string r;\n"
+            "};\n");
+  EXPECT_EQ(ok({"show", "::K::WIDE"}).lines().at(1), "const wchar WIDE = L'w';");
+  EXPECT_EQ(ok({"show", "::K::BIG"}).lines().at(1), "const unsigned long long BIG = 18446744073709551615;");
+  // A TAB in a repository id is escaped in the dump, one line still.
+  std::string dump = ok({"dump"}).out;
+  EXPECT_NE(dump.find("interface\tIDL:odd\\tid:1.0\tIDL:K:1.0\tOdd\t\n"), std::string::npos) << dump;
+  EXPECT_EQ(ok({"dump"}).lines().size(), 15u);
+}
+
 TEST_F(Commands, ValueTypesAreCountedAsNotKept) {
   std::string file = idl("values.idl", "module V {\n valuetype Point { public long x; };\n native Handle;\n"
                                        " interface I { void f(in Point p); };\n};\n");
