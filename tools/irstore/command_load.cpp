@@ -10,6 +10,7 @@
 #include "loader.h"
 #include "progress.h"
 #include "repository.h"
+#include "tool_error.h"
 
 namespace {
 
@@ -76,7 +77,15 @@ int run_load(const ToolOptions& options, const Args& arguments) {
       continue;
     }
     const IdlUnit& unit = *units[i];
-    LoadCounts counts = load_unit(repository, unit);
+    LoadCounts counts;
+    try {
+      counts = load_unit(repository, unit);
+    } catch (...) {
+      // The files before it stay loaded: say so, in the same line.
+      std::string message = describe_current_exception() + " (nothing loaded from " + files[i];
+      if (i > 0) message += "; the files before it are loaded";
+      throw ToolError(message + ")");
+    }
     progress.clear();
     report(files[i], unit, counts, options.verbose);
   }
