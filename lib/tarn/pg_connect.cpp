@@ -1,5 +1,6 @@
 #include "pg_connect.h"
 
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -41,8 +42,15 @@ ReachedTargets& reached_targets() {
 // ones; only the first dbname is expanded as a conninfo.
 class Parameters {
  public:
-  Parameters(const std::string& conninfo, const Credentials& credentials, const std::string& dbname)
-      : user_(credentials.user.value_or("")), password_(credentials.password.value_or("")), dbname_(dbname) {
+  Parameters(const std::string& conninfo, const Credentials& credentials, const std::string& dbname,
+             std::chrono::seconds timeout = {})
+      : user_(credentials.user.value_or("")),
+        password_(credentials.password.value_or("")),
+        dbname_(dbname),
+        timeout_(std::to_string(timeout.count())) {
+    // Before the conninfo: a timeout of its own overrides this one.
+    if (timeout.count() > 0 && std::getenv("PGCONNECT_TIMEOUT") == nullptr)
+      add("connect_timeout", timeout_.c_str());
     add("dbname", conninfo.c_str());
     if (credentials.user) add("user", user_.c_str());
     if (credentials.password) add("password", password_.c_str());
@@ -57,12 +65,22 @@ class Parameters {
     keywords_.push_back(keyword);
     values_.push_back(value);
   }
-  std::string user_, password_, dbname_;
+  std::string user_, password_, dbname_, timeout_;
   std::vector<const char*> keywords_, values_;
 };
 
-PgConnPtr attempt(const std::string& conninfo, const Credentials& credentials, const std::string& dbname) {
-  Parameters parameters(conninfo, credentials, dbname);
+// A catalog entry libpq cannot read is the catalog's fault, not the server's.
+void check_conninfo(const std::string& conninfo) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+  if (options != nullptr) return PQconninfoFree(options);
+  std::string message = error ? one_line(error) : "out of memory";
+  PQfreemem(error);
+  throw engine_error(TARN_SQL_ALIAS_NOT_FOUND, "invalid connection string in the catalog: " + message);
+}
+
+PgConnPtr attempt(const std::string& conninfo, const Credentials& credentials, const ConnectOptions& options) {
+  Parameters parameters(conninfo, credentials, options.dbname, options.connect_timeout);
   PgConnPtr connection(PQconnectdbParams(parameters.keywords(), parameters.values(), 1));
   if (!connection || PQstatus(connection.get()) != CONNECTION_OK) throw connect_error(connection.get());
   return connection;
@@ -79,11 +97,12 @@ void set_up(PGconn* connection) {
 
 PgConnPtr connect_to_server(const std::string& conninfo, const Credentials& credentials,
                             const ConnectOptions& options) {
+  check_conninfo(conninfo);
   std::string key = conninfo + '\n' + std::string(credentials.user.value_or("")) + '\n' + options.dbname;
   auto deadline = std::chrono::steady_clock::now() + options.reconnect_wait;
   while (true) {
     try {
-      PgConnPtr connection = attempt(conninfo, credentials, options.dbname);
+      PgConnPtr connection = attempt(conninfo, credentials, options);
       set_up(connection.get());
       reached_targets().add(key);
       return connection;

@@ -17,13 +17,17 @@ struct ConnectOptions {
   // How long a reconnect waits for a server that accepted this process
   // before (a restart, a failover) to accept it again.
   std::chrono::milliseconds reconnect_wait{10000};
+  // How long one attempt may wait for the server to answer, unless the
+  // conninfo (or PGCONNECT_TIMEOUT) says: libpq alone would wait forever
+  // for a server that accepted the connection and never answered.
+  std::chrono::seconds connect_timeout{10};
 };
 
 // Connects with the conninfo; a user id and password given override the
 // conninfo's. The connection discards the server's notices, takes its
 // quotes as the SQL standard says (no backslash escapes) and waits at most
 // as long for a lock as the SQLite backend does. Throws EngineError (see
-// connect_error).
+// connect_error; a conninfo libpq cannot parse is -1013).
 PgConnPtr connect_to_server(const std::string& conninfo, const Credentials& credentials,
                             const ConnectOptions& options = {});
 
