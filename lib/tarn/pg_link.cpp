@@ -124,7 +124,7 @@ void PgLink::run_script(const std::string& script) {
   exec(kSavepoint, result);
   try {
     exec(script, result);
-  } catch (const EngineError& error) {
+  } catch (const EngineError&) {
     if (!lost_) exec(kUndoStatement, result);
     throw;
   }

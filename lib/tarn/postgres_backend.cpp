@@ -59,6 +59,10 @@ class PgStatement final : public Statement {
   void bind(int index, std::optional<std::string_view> value) override {
     if (index < 0 || static_cast<size_t>(index) >= parameters_.size())
       throw engine_error(kBadCallParameters, "no parameter " + std::to_string(index + 1));
+    // Values travel as C strings, and PostgreSQL stores no NUL in text:
+    // refused, never cut short.
+    if (value && value->find('\0') != std::string_view::npos)
+      throw EngineError{TARN_SQL_ENGINE_ERROR, "22021", "a value holds a NUL character, which PostgreSQL cannot store"};
     parameters_[static_cast<size_t>(index)] = value ? std::optional<std::string>(*value) : std::nullopt;
   }
 

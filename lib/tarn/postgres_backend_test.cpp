@@ -274,6 +274,10 @@ TEST_F(PgBackendTest, StaticStatementsWriteEveryColumnAndNulls) {
   EXPECT_EQ((std::vector<Row>{{std::nullopt, std::nullopt}}),
             rows("SELECT REPID, STREAM FROM IRREPDAT WHERE IID = '" + iid('b') + "'"));
   EXPECT_SQLCODE(TARN_SQL_DUPLICATE_KEY, insert_object({iid('a'), "IDL:Foo:1.0", "Foo", "5", "00"}));
+  // A value PostgreSQL cannot hold is refused, not stored cut short.
+  sqlca with_nul = insert_object({iid('c'), std::string("IDL:A\0B:1.0", 11), "A", "5", "00"});
+  EXPECT_SQLCODE(TARN_SQL_ENGINE_ERROR, with_nul);
+  EXPECT_EQ(0u, rows("SELECT IID FROM IRREPDAT WHERE IID = '" + iid('c') + "'").size());
 }
 
 // ---- The unit of work ------------------------------------------------------------
