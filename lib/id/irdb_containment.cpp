@@ -18,8 +18,6 @@ namespace {
 
 using IIDListOwner = std::unique_ptr<IIDList>;
 
-const char* text_of(const IIDOctets& iid) { return reinterpret_cast<const char*>(iid.get_buffer()); }
-
 // A stored object's name and kind. A read that finds no row (an IID named
 // by a relation row without an object of its own), or that fails without
 // SQLSTATE, makes the repository incoherent.
@@ -39,22 +37,6 @@ struct NameAndKind {
   }
   long kind_value() const { return std::atol(kind); }
 };
-
-// The repository id of a stored object into a new CORBA string; a missing
-// row is incoherent.
-char* repository_id_of(IRRepdatTable& table, const char* iid) {
-  char repid[Irrepdat::kRepidSize] = "";
-  try {
-    table.repid_of(iid, repid);
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
-  if (repid[0] == '\0') throw IRStore::IncoherentIR();
-  char* copy = CORBA::string_dup(repid);
-  if (!copy) throw IRStore::OutOfMemory();
-  return copy;
-}
 
 bool is_inherited_kind(long kind) {
   return kind == CORBA::dk_Attribute || kind == CORBA::dk_Operation;
@@ -80,7 +62,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::lookup_name(StoreHandle* container
   for (CORBA::ULong s = 0; s < scopes->length(); ++s) {
     IIDListOwner members(search_recursive(&(*scopes)[s], levelsToSearch, 0, 0, 1, 0, 0, 1, nullptr));
     for (CORBA::ULong m = 0; m < members->length(); ++m) {
-      NameAndKind member(*repdatTable, text_of((*members)[m]));
+      NameAndKind member(*repdatTable, iid_text((*members)[m]));
       cut_at_blank(member.name);
       if (limitType != CORBA::dk_all && member.kind_value() != limitType) continue;
       if (std::strcmp(searchName, member.name) != 0) continue;
@@ -116,7 +98,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
       // Tested before each member is read: 0 gives nothing, -1 never stops.
       if (static_cast<int>(result->length()) == maxReturned) return result.release();
       Irrepdat row;
-      row.setIid(text_of((*members)[m]));
+      row.setIid(iid_text((*members)[m]));
       try {
         row.retrieve();
       } catch (IRStore::Exception& e) {
@@ -145,7 +127,7 @@ StoreHandle* IRDB::defined_in(StoreHandle* object) {
   if (containers->length() == 0) throw IRStore::NotExist();
   if (containers->length() > 1) throw IRStore::IncoherentIR();
   std::unique_ptr<StoreHandle> handle = handle_for_iid((*containers)[0]);
-  handle->repid = repository_id_of(*repdatTable, text_of((*containers)[0]));
+  handle->repid = stored_repository_id(*repdatTable, iid_text((*containers)[0]));
   return handle.release();
 }
 
@@ -155,11 +137,11 @@ StoreHandle* IRDB::is_name_in_bucket(char* name, StoreHandle* container) {
   repdatTable->exists_iid(container->iid, 1);
   IIDListOwner members(bucketTable->related_iids(container->iid, true));
   for (CORBA::ULong m = 0; m < members->length(); ++m) {
-    NameAndKind member(*repdatTable, text_of((*members)[m]));
+    NameAndKind member(*repdatTable, iid_text((*members)[m]));
     cut_at_blank(member.name);
     if (std::strcmp(name, member.name) != 0) continue;
     char repid[Irrepdat::kRepidSize] = "";
-    repdatTable->repid_of(text_of((*members)[m]), repid);
+    repdatTable->repid_of(iid_text((*members)[m]), repid);
     auto handle = make_owned<StoreHandle>();
     handle->repid = CORBA::string_dup(repid);
     if (!handle->repid) throw IRStore::OutOfMemory();
@@ -176,7 +158,7 @@ CORBA::_IDL_SEQUENCE_CORBA_String_0* IRDB::names_in_bucket(StoreHandle* containe
   IIDListOwner members(bucketTable->related_iids(container->iid, true));
   auto names = make_owned<CORBA::_IDL_SEQUENCE_CORBA_String_0>(members->length());
   for (CORBA::ULong m = 0; m < members->length(); ++m) {
-    NameAndKind member(*repdatTable, text_of((*members)[m]));
+    NameAndKind member(*repdatTable, iid_text((*members)[m]));
     char* name = remove_blanks(member.name);
     names->length(m + 1);
     (*names)[m] = name;
@@ -232,7 +214,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   }
   std::unique_ptr<IIDList> exact = make_owned<IIDList>(candidates->length());
   for (CORBA::ULong c = 0; c < candidates->length(); ++c) {
-    NameAndKind candidate(*repdatTable, text_of((*candidates)[c]));
+    NameAndKind candidate(*repdatTable, iid_text((*candidates)[c]));
     cut_at_blank(candidate.name);
     if (std::strcmp(candidate.name, name) != 0) continue;
     CORBA::ULong count = exact->length();
@@ -246,7 +228,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
     for (CORBA::ULong c = 0; c < exact->length(); ++c) {
       Irbucket row;
       try {
-        std::unique_ptr<char[]> key(bucketTable->make_key(text_of(holder), text_of((*exact)[c])));
+        std::unique_ptr<char[]> key(bucketTable->make_key(iid_text(holder), iid_text((*exact)[c])));
         row.setKey(key.get());
         row.retrieve();
         return true;

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* text_of(const IIDOctets& iid) { return reinterpret_cast<const char*>(iid.get_buffer()); }
-
 // Deletes an object's row; one that cannot be deleted makes the repository
 // incoherent (or is a database failure).
 void delete_object_row(const char* iid) {
@@ -60,9 +58,9 @@ void IRDB::destroy(StoreHandle* object) {
     std::unique_ptr<IIDList> doomed(deletion_set(object->iid));
     for (CORBA::ULong i = 0; i < doomed->length(); ++i) {
       IIDOctets& x = (*doomed)[i];
-      found_self = found_self || std::strcmp(text_of(x), own) == 0;
+      found_self = found_self || std::strcmp(iid_text(x), own) == 0;
       remove_relations(&x);
-      delete_object_row(text_of(x));
+      delete_object_row(iid_text(x));
     }
   }
   remove_relations(object->iid);
@@ -77,7 +75,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::get_objects_2b_deleted(StoreHandle
   std::unique_ptr<ContainedSeq> result = new_contained_seq(doomed->length());
   for (CORBA::ULong i = 0; i < doomed->length(); ++i) {
     Irrepdat row;
-    row.setIid(text_of((*doomed)[i]));
+    row.setIid(iid_text((*doomed)[i]));
     try {
       row.retrieve();
     } catch (IRStore::Exception& e) {

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <qeloridm/irdb.h>
-#include <qeloridm/mrrepdat.h>
 
 #include "irdb_errors.h"
 #include "irdb_lock.h"
@@ -26,16 +25,7 @@ OwnedHandleSeq related_handles(IRInherTable& inher, IRRepdatTable& repdat, IIDOc
   if (!withRepositoryIds) return handles;
   for (unsigned i = 0; i < handles->length; ++i) {
     StoreHandle* handle = handles->buffer[i];
-    char repid[Irrepdat::kRepidSize] = "";
-    try {
-      repdat.repid_of(iid_text(handle->iid), repid);
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
-    if (repid[0] == '\0') throw IRStore::IncoherentIR();  // named, but not stored
-    handle->repid = CORBA::string_dup(repid);
-    if (!handle->repid) throw IRStore::OutOfMemory();
+    handle->repid = stored_repository_id(repdat, iid_text(handle->iid));
   }
   return handles;
 }

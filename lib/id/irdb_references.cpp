@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <qeloridm/irdb.h>
-#include <qeloridm/mrrepdat.h>
 
 #include "irdb_errors.h"
 #include "irdb_lock.h"
@@ -18,17 +17,8 @@ CORBA::_IDL_SEQUENCE_CORBA_String_0* IRDB::get_references(StoreHandle* object) {
   std::unique_ptr<IIDList> referrers(referTable->related_iids(object->iid, false));
   auto result = make_owned<CORBA::_IDL_SEQUENCE_CORBA_String_0>(referrers->length());
   for (CORBA::ULong i = 0; i < referrers->length(); ++i) {
-    char repid[Irrepdat::kRepidSize] = "";
-    try {
-      repdatTable->repid_of(iid_text(&(*referrers)[i]), repid);
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
-    // A reference row whose referrer is not stored: the rows contradict.
-    if (repid[0] == '\0') throw IRStore::IncoherentIR();
-    char* copy = CORBA::string_dup(repid);
-    if (!copy) throw IRStore::OutOfMemory();
+    // A reference row whose referrer is not stored contradicts the rows.
+    char* copy = stored_repository_id(*repdatTable, iid_text((*referrers)[i]));
     result->length(i + 1);
     (*result)[i] = copy;
   }

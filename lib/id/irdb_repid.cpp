@@ -13,8 +13,6 @@
 
 namespace {
 
-const char* text_of(const IIDOctets& iid) { return reinterpret_cast<const char*>(iid.get_buffer()); }
-
 // Rewrites the rows of one table in which the old IID stands in the first
 // IID column (firstColumn) or in the second, one by one: read, insert under
 // the new key, delete under the old one.
@@ -22,7 +20,7 @@ template <class Record>
 void rewrite_rows(IRTable& table, const IIDList& others, const char* old_iid,
                   const char* new_iid, bool firstColumn) {
   for (CORBA::ULong i = 0; i < others.length(); ++i) {
-    const char* x = text_of(others[i]);
+    const char* x = iid_text(others[i]);
     std::unique_ptr<char[]> old_key(firstColumn ? table.make_key(old_iid, x)
                                                 : table.make_key(x, old_iid));
     std::unique_ptr<char[]> new_key(firstColumn ? table.make_key(new_iid, x)

@@ -128,6 +128,12 @@ class IRRepdatTable : public IRTable {
 // The text an IID octet sequence holds; CORBA::BAD_PARAM when it holds no
 // text of at most 32 characters.
 const char* iid_text(const IIDOctets* iid);
+inline const char* iid_text(const IIDOctets& iid) { return iid_text(&iid); }
+
+// The repository id of a stored object as a new CORBA string. An IID that
+// a relation names must have a row: one without a row, or a read that fails
+// without SQLSTATE, makes the repository incoherent.
+char* stored_repository_id(IRRepdatTable& table, const char* iid);
 
 // Appends a name pattern (upper-cased for a search that ignores case) and
 // its blank fill: a pattern that does not end in "%" is padded with blanks to

@@ -9,6 +9,7 @@
 
 #include "irdatabase.h"
 #include "irdb_errors.h"
+#include <qeloridm/irstore.h>
 #include "irtable.h"
 #include "sqltext.h"
 
@@ -137,4 +138,18 @@ bool IRRepdatTable::match_kind(IIDOctets* iid, const char* kinds) {
   char* column = found;
   int length = sizeof found;
   return fetch_first(sql, 1, &column, &length) != 0;
+}
+
+char* stored_repository_id(IRRepdatTable& table, const char* iid) {
+  char repid[4096] = "";
+  try {
+    table.repid_of(iid, repid);
+  } catch (IRStore::Exception& e) {
+    rethrow_if_sql_error(e);
+    throw IRStore::IncoherentIR();
+  }
+  if (repid[0] == '\0') throw IRStore::IncoherentIR();
+  char* copy = CORBA::string_dup(repid);
+  if (!copy) throw IRStore::OutOfMemory();
+  return copy;
 }
