@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <qeloridm/irstore.h>
 #include <tarn/tarn.h>
@@ -35,6 +36,10 @@ void process_update(Irrepdat* row);
 // with it, so the request must not be retried as if nothing happened.
 bool unit_of_work_has_changes();
 void forget_unit_of_work();
+
+// The text last prepared as the session's query: a new connection has lost
+// the prepared statement, and a cursor that it was to open needs it again.
+const std::string& last_query_text();
 
 // Every statement the session runs, as it runs it: for tools that replay
 // the same work elsewhere (the benchmark's engine floor). The observer is

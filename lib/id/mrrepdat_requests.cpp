@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include <qelororm/corba.h>
 #include <qelororm/qel.h>
@@ -57,6 +58,7 @@ struct StatementState {
   int trace;                  // "com.orvo.CORBA.sqlPrint"; -1 until read
   bool trace_read;
   bool uncommitted_changes;
+  std::string last_query;  // the text of the query slot, to prepare it again
 };
 
 // Zero-initialised; touched by the worker thread only.
@@ -268,6 +270,7 @@ void process_execute(IRDataBase*, const char* text) {
     }
     bool query = text[0] == 'S';
     observe(query ? StatementEvent::kQuery : StatementEvent::kStatement, text);
+    if (query) state.last_query = text;
     tarn_prepare(query ? kQuerySlot : kStatementSlot, text, &state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Prepare");
 
@@ -335,6 +338,7 @@ void process_update(Irrepdat* row) {
 }
 
 bool unit_of_work_has_changes() { return state.uncommitted_changes; }
+const std::string& last_query_text() { return state.last_query; }
 void forget_unit_of_work() { state.uncommitted_changes = false; }
 
 void print_statement_counters() {

@@ -203,6 +203,13 @@ void recover_lost_connection(int code, void* const* args) {
   dispatch_request(kRollback, no_args);
   dispatch_request(kEndSession, no_args);
   if (dispatch_request(kConnect, connect_args) != 0 || changes_lost) return;
+  // A cursor to be opened needs its query prepared on the new connection.
+  // (One lost in the middle of its rows cannot be resumed.)
+  bool opens_cursor = code == kFetch && (as_int(args[3]) == 0 || as_int(args[3]) == 1);
+  if (opens_cursor && !last_query_text().empty()) {
+    void* const execute_args[4] = {const_cast<char*>(last_query_text().c_str())};
+    if (dispatch_request(kExecute, execute_args) != 0) return;
+  }
   if (dispatch_request(code, args) == 0) s.pending.reset();
 }
 

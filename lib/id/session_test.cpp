@@ -476,6 +476,21 @@ TEST_F(Session, ALostConnectionWithNothingUncommittedIsRepairedSilently) {
   EXPECT_EQ(bucket_rows(), 2);
 }
 
+// A connection lost after the query was prepared, when its cursor opens:
+// the query is prepared again on the new connection and the rows come.
+TEST_F(Session, ALostConnectionBetweenPrepareAndOpenIsRepairedSilently) {
+  IRDB store(nullptr);
+  insert_bucket(1);
+  session().commit();
+  char keyfield[65];
+  char* columns[] = {keyfield};
+  int lengths[] = {65};
+  session().execute("SELECT KEYFIELD FROM IRBUCKET");
+  tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);  // the OPEN
+  ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
+  EXPECT_EQ(std::string(keyfield), key(1));
+}
+
 // The lost unit of work took the caller's changes with it: the caller must
 // hear it, and nothing of it may be in the database.
 TEST_F(Session, ALostConnectionThatTookChangesWithItIsReported) {

@@ -1,10 +1,28 @@
 #include "statement_cache.h"
 
+#include <cctype>
+
 namespace tarn {
+
+namespace {
+
+// Only the statements that read and change rows take parameters on every
+// engine; a utility statement (SET, PRAGMA, ...) keeps its literals.
+bool takes_parameters(std::string_view text) {
+  std::size_t start = text.find_first_not_of(" \t\r\n(");
+  if (start == std::string_view::npos) return false;
+  std::string word;
+  for (std::size_t i = start; i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])); ++i) {
+    word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+  }
+  return word == "SELECT" || word == "INSERT" || word == "UPDATE" || word == "DELETE";
+}
+
+}  // namespace
 
 Shape shape_of(std::string_view text) {
   Shape shape;
-  if (text.find('?') != std::string_view::npos) {
+  if (!takes_parameters(text) || text.find('?') != std::string_view::npos) {
     shape.text = text;
     return shape;
   }

@@ -24,8 +24,9 @@ struct Shape {
   std::vector<std::string> values;  // in order, quotes undoubled
 };
 
-// Splits text at its quoted values. Text that holds a '?' of its own is
-// not shaped (a marker of the caller's would be counted as one of ours).
+// Splits text at its quoted values. Only SELECT, INSERT, UPDATE and DELETE
+// are shaped, and not when they hold a '?' of their own (a marker of the
+// caller's would be counted as one of ours).
 Shape shape_of(std::string_view text);
 
 // Statements by shape, least recently used first out. A statement taken out

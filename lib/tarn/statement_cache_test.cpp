@@ -16,8 +16,10 @@ TEST(ShapeOf, TakesQuotedValuesOutAsMarkers) {
   EXPECT_EQ(shape.values, (std::vector<std::string>{"ab'c", ""}));
 }
 
-TEST(ShapeOf, LeavesTextsWithMarkersOrOpenQuotesAlone) {
+TEST(ShapeOf, LeavesUtilityStatementsAndTextsWithMarkersOrOpenQuotesAlone) {
   EXPECT_EQ(tarn::shape_of("UPDATE T SET A = ? WHERE B = 'x'").values.size(), 0u);
+  EXPECT_EQ(tarn::shape_of("SET lock_timeout = '200ms'").text, "SET lock_timeout = '200ms'");
+  EXPECT_EQ(tarn::shape_of("  delete FROM T WHERE K = 'k'").values, std::vector<std::string>{"k"});
   tarn::Shape open = tarn::shape_of("SELECT 'a' FROM T WHERE X = 'open");
   EXPECT_EQ(open.text, "SELECT ? FROM T WHERE X = 'open");
   EXPECT_EQ(open.values, std::vector<std::string>{"a"});
