@@ -103,6 +103,12 @@ void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
   repdatTable->exists_iid(newContainer->iid, 0);
   const char* member = iid_text(object->iid);
   const char* container = iid_text(newContainer->iid);
+  // Into itself or into what it contains, the object would leave the tree
+  // of containers that hangs from the repository, and its subtree with it.
+  std::unique_ptr<IIDList> inside(search_recursive(object->iid, -1, 0, 0, 1, 0, 0, 1, newContainer->iid));
+  if (std::strcmp(member, container) == 0 || inside->length() != 0) {
+    throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  }
   std::unique_ptr<StoreHandle> old(defined_in(object));
 
   {

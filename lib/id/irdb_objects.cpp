@@ -56,6 +56,13 @@ std::unique_ptr<char[]> encode_stream(Encapsulation& stream) {
 
 const char* iid_of(StoreHandle* handle) { return iid_text(handle->populateIRIID()); }
 
+// A name as NAME can keep it: names are read back cut at their first blank,
+// so a name holding one would come back changed.
+const char* storable_name(const char* name) {
+  if (!name || vekdMBCSstrchr(name, ' ')) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  return name;
+}
+
 }  // namespace
 
 void IRDB::create(CORBA::_CORBA_Contained* object, EncapIIOP& stream) {
@@ -68,11 +75,11 @@ void IRDB::create(CORBA::_CORBA_Contained* object, EncapIIOP& stream) {
 
 void IRDB::Iadd_object(StoreObject* record) {
   StoreHandle* handle = record->handle;
-  if (!handle->repid || !record->name) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  if (!handle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   Irrepdat row;
   row.setIid(iid_of(handle));
   row.setRepid(handle->repid);
-  row.setName(record->name);
+  row.setName(storable_name(record->name));
   char kind[16];
   std::snprintf(kind, sizeof kind, "%ld", static_cast<long>(record->kind));
   row.setKind(kind);
@@ -128,7 +135,7 @@ void IRDB::update_name(StoreHandle* handle, char* newName) {
   Irrepdat row;
   row.setIid(iid_of(handle));
   read_row(row);
-  row.setName(newName);
+  row.setName(storable_name(newName));
   try {
     row.update();  // a failed rewrite passes on as IRSError
   } catch (IRStore::Exception& e) {

@@ -251,6 +251,20 @@ TEST_F(Lifecycle, MovingIntoTheSameContainerFailsAndChangesNothing) {
                IRStore::NotExist);
 }
 
+// A container moved into itself or into what it holds would leave the tree
+// of containers, its subtree with it.
+TEST_F(Lifecycle, MovingAContainerIntoItselfOrItsOwnContentsIsRefused) {
+  build.define<CORBA_ModuleDef_Impl>("P", "IDL:P:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Q", "IDL:P/Q:1.0", "IDL:P:1.0");
+  make("X", "IDL:P/Q:1.0");
+  Rows before = query_rows("SELECT * FROM IRBUCKET", 3);
+  EXPECT_THROW(store.move(handle_of("IDL:P:1.0").get(), handle_of("IDL:P:1.0").get(), nullptr), CORBA::BAD_PARAM);
+  EXPECT_THROW(store.move(handle_of("IDL:P:1.0").get(), handle_of("IDL:P/Q:1.0").get(), nullptr), CORBA::BAD_PARAM);
+  EXPECT_THROW(store.move(handle_of("IDL:P:1.0").get(), handle_of("IDL:X:1.0").get(), nullptr), CORBA::BAD_PARAM);
+  EXPECT_EQ(query_rows("SELECT * FROM IRBUCKET", 3), before);
+  EXPECT_NO_THROW(store.move(handle_of("IDL:X:1.0").get(), handle_of("IDL:P:1.0").get(), nullptr));
+}
+
 // ---- References --------------------------------------------------------------------
 
 TEST_F(Lifecycle, ReferrersAreListedDirectlyAndFilteredByKind) {

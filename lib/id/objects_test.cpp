@@ -294,6 +294,20 @@ TEST_F(Objects, OversizeNamesRepositoryIdsAndStatesAreRefusedAndNothingIsWritten
   EXPECT_EQ(read_back<CORBA_ModuleDef_Impl>("IDL:Small:1.0")->simple_name(), "Small");
 }
 
+// Names are read back cut at their first blank: one holding a blank would
+// come back changed, so it is not stored.
+TEST_F(Objects, ANameHoldingABlankIsRefusedAndNothingIsWritten) {
+  Ref<CORBA_ModuleDef_Impl> spaced(new CORBA_ModuleDef_Impl("two words", "IDL:Spaced:1.0"));
+  EXPECT_THROW(store_object(spaced.get()), CORBA::BAD_PARAM);
+  EXPECT_EQ(count_rows("IRREPDAT"), 0);
+  Ref<CORBA_ModuleDef_Impl> plain(new CORBA_ModuleDef_Impl("Plain", "IDL:Plain:1.0"));
+  store_object(plain.get());
+  StoreHandle handle(CORBA::string_dup("IDL:Plain:1.0"), nullptr, 0);
+  EXPECT_THROW(store.update_name(&handle, const_cast<char*>("Plain again")), CORBA::BAD_PARAM);
+  plain.reset();
+  EXPECT_EQ(read_back<CORBA_ModuleDef_Impl>("IDL:Plain:1.0")->simple_name(), "Plain");
+}
+
 // A stored stream that is not stream text was not written by the store.
 TEST_F(Objects, AStreamThatIsNotStreamTextMakesTheRepositoryIncoherent) {
   for (const char* text : {"zz", "abc", "00FF"}) {
