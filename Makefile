@@ -51,7 +51,7 @@ test: build
 # against in-memory maps (bench/results/latest.{csv,md,png}).
 bench: build
 	@scripts/ensure-packages gnuplot-nox
-	$(BUILD)/bench/irstore_bench --out bench/results $(BENCH_FLAGS)
+	@scripts/bench $(BUILD) --out bench/results $(BENCH_FLAGS)
 
 # The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and
 # the tests of threads and processes with ThreadSanitizer, each in a build

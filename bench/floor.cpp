@@ -8,6 +8,7 @@
 #include "runs.h"
 
 void run_floor_sqlite(const char* alias, const std::string& log_path, RunResults& results);
+void run_floor_postgresql(const std::string& conninfo, const std::string& log_path, RunResults& results);
 
 void run_floor(const char* alias, const std::string& log_path, RunResults& results) {
   char description[1024];
@@ -15,5 +16,8 @@ void run_floor(const char* alias, const std::string& log_path, RunResults& resul
     throw std::runtime_error(std::string("cannot resolve ") + alias);
   }
   if (std::strncmp(description, "sqlite ", 7) == 0) return run_floor_sqlite(alias, log_path, results);
+  if (std::strncmp(description, "postgresql ", 11) == 0) {
+    return run_floor_postgresql(description + 11, log_path, results);
+  }
   throw std::runtime_error(std::string("no engine floor for ") + description);
 }

@@ -113,66 +113,47 @@ class StoreRun {
   }
 
   void run_workloads(RunResults& results) {
-    time_each(results, Workload::kObjectFromId, [this](int o) {
-      auto h = handle(repid(o));
-      Ref<CORBA_Contained_Impl> object(store_.object_from_ID(h.get()));
-    });
-    time_each(results, Workload::kContents, [this](int b) {
-      auto h = handle(repid(block(b).interfaces[1]));
-      delete store_.contents(h.get(), CORBA::dk_all, 0, -1);
-    });
-    time_each(results, Workload::kLookupName1, [this](int b) {
-      auto h = handle(repid(block(b).interfaces[5]));
-      delete store_.lookup_name(h.get(), const_cast<char*>(kLookupOne), 1, CORBA::dk_all, 0);
-    });
-    time_each(results, Workload::kLookupNameAll, [this](int b) {
-      auto h = handle(repid(block(b).module));
-      delete store_.lookup_name(h.get(), const_cast<char*>(kLookupAll), -1, CORBA::dk_all, 1);
-    });
-    time_each(results, Workload::kFindObjectsGlobal, [this](int b) {
-      std::string name = struct_name(b, b % 5);
-      delete store_.find_objects(name.data(), const_cast<char*>("10"), 1, nullptr);
-    });
-    time_each(results, Workload::kFindObjectsScoped, [this](int b) {
-      auto h = handle(repid(block(b).module));
-      delete store_.find_objects(const_cast<char*>(kScopedName), const_cast<char*>("7"), 1, h.get());
-    });
-    time_each(results, Workload::kInheritsFrom, [this](int b) {
-      auto derived = handle(repid(block(b).interfaces[9]));
-      auto base = handle(repid(block(b).interfaces[0]));
-      store_.inherits_from(derived.get(), base.get());
-    });
-    time_each(results, Workload::kAddToBucket, [this](int b) {
-      auto member = handle(repid(block(b).structs[0]));
-      auto container = handle(repid(block(b).interfaces[3]));
-      store_.add_to_bucket(member.get(), container.get());
-    });
+    // Each workload first makes its arguments (as the caller would hold
+    // them), untimed, then calls the store, timed.
+    time_each(results, Workload::kObjectFromId, [this](int o) { return Arguments{handle(repid(o))}; },
+              [this](Arguments& a) { Ref<CORBA_Contained_Impl> object(store_.object_from_ID(a.first.get())); });
+    time_each(results, Workload::kContents, [this](int b) { return Arguments{handle(repid(block(b).interfaces[1]))}; },
+              [this](Arguments& a) { delete store_.contents(a.first.get(), CORBA::dk_all, 0, -1); });
+    time_each(results, Workload::kLookupName1, [this](int b) { return Arguments{handle(repid(block(b).interfaces[5]))}; },
+              [this](Arguments& a) {
+                delete store_.lookup_name(a.first.get(), const_cast<char*>(kLookupOne), 1, CORBA::dk_all, 0);
+              });
+    time_each(results, Workload::kLookupNameAll, [this](int b) { return Arguments{handle(repid(block(b).module))}; },
+              [this](Arguments& a) {
+                delete store_.lookup_name(a.first.get(), const_cast<char*>(kLookupAll), -1, CORBA::dk_all, 1);
+              });
+    time_each(results, Workload::kFindObjectsGlobal, [](int b) { return Arguments{nullptr, nullptr, struct_name(b, b % 5)}; },
+              [this](Arguments& a) { delete store_.find_objects(a.text.data(), const_cast<char*>("10"), 1, nullptr); });
+    time_each(results, Workload::kFindObjectsScoped, [this](int b) { return Arguments{handle(repid(block(b).module))}; },
+              [this](Arguments& a) {
+                delete store_.find_objects(const_cast<char*>(kScopedName), const_cast<char*>("7"), 1, a.first.get());
+              });
+    time_each(results, Workload::kInheritsFrom,
+              [this](int b) { return Arguments{handle(repid(block(b).interfaces[9])), handle(repid(block(b).interfaces[0]))}; },
+              [this](Arguments& a) { store_.inherits_from(a.first.get(), a.second.get()); });
+    auto struct_and_interface = [this](int b) {
+      return Arguments{handle(repid(block(b).structs[0])), handle(repid(block(b).interfaces[3]))};
+    };
+    time_each(results, Workload::kAddToBucket, struct_and_interface,
+              [this](Arguments& a) { store_.add_to_bucket(a.first.get(), a.second.get()); });
     commit();
-    time_each(results, Workload::kRemoveFromBucket, [this](int b) {
-      auto member = handle(repid(block(b).structs[0]));
-      auto container = handle(repid(block(b).interfaces[3]));
-      store_.remove_from_bucket(member.get(), container.get());
-    });
+    time_each(results, Workload::kRemoveFromBucket, struct_and_interface,
+              [this](Arguments& a) { store_.remove_from_bucket(a.first.get(), a.second.get()); });
     commit();
-    {
-      double seconds = 0;
-      for (int victim : plan_.victims()) {
-        auto h = handle(repid(victim));
-        log_.set_workload(Workload::kDestroyModule);
-        auto start = Clock::now();
-        store_.destroy(h.get());
-        seconds += seconds_since(start);
-        log_.set_workload(Workload::kSetup);
-      }
-      results.add(Workload::kDestroyModule, seconds, static_cast<long>(plan_.victims().size()));
-      commit();
-    }
-    time_each(results, Workload::kUpdateRepositoryId, [this](int b) {
-      std::string old_id = repid(block(b).interfaces[4]);
-      auto old_handle = handle(old_id);
-      auto new_handle = handle(changed_repid(old_id));
-      store_.update_repositoryID(old_handle.get(), new_handle.get());
-    });
+    time_each(results, Workload::kDestroyModule, [this](int v) { return Arguments{handle(repid(v))}; },
+              [this](Arguments& a) { store_.destroy(a.first.get()); });
+    commit();
+    time_each(results, Workload::kUpdateRepositoryId,
+              [this](int b) {
+                std::string old_id = repid(block(b).interfaces[4]);
+                return Arguments{handle(old_id), handle(changed_repid(old_id))};
+              },
+              [this](Arguments& a) { store_.update_repositoryID(a.first.get(), a.second.get()); });
     commit();
   }
 
@@ -197,15 +178,30 @@ class StoreRun {
     store_.endUpdate();
   }
 
-  template <class Operation>
-  void time_each(RunResults& results, Workload workload, Operation operation) {
-    Operands operands = operands_for(plan_, workload);
-    const std::vector<int>& items = workload == Workload::kObjectFromId ? operands.objects : operands.blocks;
+  struct Arguments {
+    explicit Arguments(std::unique_ptr<StoreHandle> a = nullptr, std::unique_ptr<StoreHandle> b = nullptr,
+                       std::string t = {})
+        : first(std::move(a)), second(std::move(b)), text(std::move(t)) {}
+    std::unique_ptr<StoreHandle> first;
+    std::unique_ptr<StoreHandle> second;
+    std::string text;
+  };
+
+  template <class Prepare, class Operation>
+  void time_each(RunResults& results, Workload workload, Prepare prepare, Operation operation) {
+    std::vector<int> items;
+    if (workload == Workload::kDestroyModule) {
+      items = plan_.victims();
+    } else {
+      Operands operands = operands_for(plan_, workload);
+      items = workload == Workload::kObjectFromId ? operands.objects : operands.blocks;
+    }
     double seconds = 0;
     for (int item : items) {
+      Arguments arguments = prepare(item);
       log_.set_workload(workload);
       auto start = Clock::now();
-      operation(item);
+      operation(arguments);
       seconds += seconds_since(start);
       log_.set_workload(Workload::kSetup);
     }

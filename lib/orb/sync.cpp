@@ -23,33 +23,34 @@ struct Mutex {
 struct Event {
   std::mutex lock;
   std::condition_variable changed;
-  std::atomic<bool> posted{false};  // stays true until reset; changed under the lock
-  int sleepers = 0;                 // waiters blocked on `changed`; under the lock
+  std::atomic<bool> posted{false};  // stays true until reset
+  std::atomic<int> sleepers{0};     // waiters that may block on `changed`
 };
 
 // A request and its answer are handed between two threads in a few
 // microseconds: a waiter that blocks at once pays two scheduler round trips
 // for each. So a waiter first watches the event for a short while, when
-// another core can be posting it meanwhile: spinning for a moment, then
+// another core can be posting it meanwhile: spinning at first, then
 // yielding its core (on a busy machine the poster may need it) until the
-// time is up.
+// time is up. A yield costs a system call, so the spinning comes first.
+constexpr auto kSpin = std::chrono::microseconds(20);
 constexpr auto kWatch = std::chrono::microseconds(50);
-constexpr unsigned kSpinRounds = 256;
 
 bool watch_until_posted(Event* event) {
   static const bool worth_it = std::thread::hardware_concurrency() > 1;
   if (!worth_it) return false;
-  for (unsigned round = 0; round < kSpinRounds; ++round) {
+  auto start = std::chrono::steady_clock::now();
+  for (unsigned round = 1;; ++round) {
     if (event->posted.load(std::memory_order_acquire)) return true;
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
+    if (round % 64 == 0 && std::chrono::steady_clock::now() - start > kSpin) break;
   }
-  auto deadline = std::chrono::steady_clock::now() + kWatch;
   do {
     std::this_thread::yield();
     if (event->posted.load(std::memory_order_acquire)) return true;
-  } while (std::chrono::steady_clock::now() < deadline);
+  } while (std::chrono::steady_clock::now() - start < kWatch);
   return false;
 }
 
@@ -115,19 +116,21 @@ int VEKPostEventSem(void* handle) {
   if (!handle) return EINVAL;
   if (int rc = qelororm::take_armed_failure(VEKCall::PostEvent)) return rc;
   Event* event = as_event(handle);
-  // Post under the lock: a woken waiter may destroy the event as soon as
-  // it gets the lock, so the poster must be done with it by then.
-  std::lock_guard guard(event->lock);
-  event->posted.store(true, std::memory_order_release);
-  if (event->sleepers > 0) event->changed.notify_all();
+  // A waiter that watches the event sees the flag; only one that may be
+  // asleep needs the lock and a signal. (A waiter counts itself before it
+  // looks at the flag, and the poster sets the flag before it counts
+  // them: one of the two always sees the other.)
+  event->posted.store(true, std::memory_order_seq_cst);
+  if (event->sleepers.load(std::memory_order_seq_cst) > 0) {
+    std::lock_guard guard(event->lock);
+    event->changed.notify_all();
+  }
   return 0;
 }
 
 int VEKResetEventSem(void* handle) {
   if (!handle) return EINVAL;
-  Event* event = as_event(handle);
-  std::lock_guard guard(event->lock);
-  event->posted.store(false, std::memory_order_relaxed);
+  as_event(handle)->posted.store(false, std::memory_order_seq_cst);
   return 0;
 }
 
@@ -135,18 +138,16 @@ int VEKWaitEventSem(void* handle, long timeout) {
   if (!handle) return EINVAL;
   if (int rc = qelororm::take_armed_failure(VEKCall::WaitEvent)) return rc;
   Event* event = as_event(handle);
-  bool spun = timeout != 0 && watch_until_posted(event);
-  // Taking the lock also waits for the poster to be done with the event.
+  if (timeout != 0 && watch_until_posted(event)) return 0;
+  auto posted = [event] { return event->posted.load(std::memory_order_seq_cst); };
   std::unique_lock guard(event->lock);
-  auto posted = [event] { return event->posted.load(std::memory_order_relaxed); };
-  if (spun || posted()) return 0;
-  ++event->sleepers;
+  event->sleepers.fetch_add(1, std::memory_order_seq_cst);
   bool done = true;
   if (timeout < 0) {  // any negative timeout waits without a limit, as -1 does
     event->changed.wait(guard, posted);
   } else {
     done = event->changed.wait_for(guard, std::chrono::milliseconds(timeout), posted);
   }
-  --event->sleepers;
+  event->sleepers.fetch_sub(1, std::memory_order_seq_cst);
   return done ? 0 : ETIMEDOUT;
 }

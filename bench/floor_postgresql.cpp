@@ -1,0 +1,158 @@
+// The engine floor on PostgreSQL: the statements the store ran, each shape
+// prepared once on the server with its quoted values as parameters, run on
+// the calling thread through libpq against a database that went through the
+// same changes. Bare statements: no savepoints, no session around them.
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <tarn/tarn.h>
+
+#include "runs.h"
+#include "statement_log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct ClearResult {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ClearResult>;
+
+// A statement text with its quoted values taken out as $n parameters; the
+// '?' markers of the static statements become $n too.
+struct Shape {
+  std::string text;
+  std::vector<std::string> values;
+};
+
+Shape shape_of(const std::string& text) {
+  Shape shape;
+  int parameters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '?') {
+      shape.text += "$" + std::to_string(++parameters);
+      continue;
+    }
+    if (text[i] != '\'') {
+      shape.text += text[i];
+      continue;
+    }
+    std::string value;
+    for (++i; i < text.size(); ++i) {
+      if (text[i] == '\'' && i + 1 < text.size() && text[i + 1] == '\'') {
+        value += '\'';
+        ++i;
+      } else if (text[i] == '\'') {
+        break;
+      } else {
+        value += text[i];
+      }
+    }
+    shape.text += "$" + std::to_string(++parameters);
+    shape.values.push_back(std::move(value));
+  }
+  // As the engine does: a backslash in a pattern is no escape.
+  for (std::size_t at = shape.text.find(" LIKE $"); at != std::string::npos; at = shape.text.find(" LIKE $", at + 1)) {
+    std::size_t end = shape.text.find_first_not_of("0123456789", at + 7);
+    shape.text.insert(end == std::string::npos ? shape.text.size() : end, " ESCAPE ''");
+  }
+  return shape;
+}
+
+class PostgresFloor {
+ public:
+  explicit PostgresFloor(const std::string& conninfo) : connection_(PQconnectdb(conninfo.c_str())) {
+    if (PQstatus(connection_) != CONNECTION_OK) {
+      throw std::runtime_error(std::string("cannot connect: ") + PQerrorMessage(connection_));
+    }
+  }
+  ~PostgresFloor() { PQfinish(connection_); }
+
+  struct Job {
+    LoggedStatement::Kind kind;
+    const std::string* name = nullptr;  // the prepared statement
+    std::vector<std::string> values;
+    bool writes = false;
+  };
+
+  Job plan(const LoggedStatement& logged) {
+    Job job{logged.kind, nullptr, {}, false};
+    if (logged.kind == LoggedStatement::kCommit || logged.kind == LoggedStatement::kRollback) return job;
+    Shape shape = shape_of(logged.text);
+    job.name = &prepared(shape.text);
+    job.values = logged.kind == LoggedStatement::kInsert || logged.kind == LoggedStatement::kUpdate
+                     ? logged.values
+                     : std::move(shape.values);
+    job.writes = logged.text[0] != 'S';
+    return job;
+  }
+
+  void run(const Job& job) {
+    if (job.kind == LoggedStatement::kCommit || job.kind == LoggedStatement::kRollback) {
+      if (in_transaction_) exec(job.kind == LoggedStatement::kCommit ? "COMMIT" : "ROLLBACK");
+      in_transaction_ = false;
+      return;
+    }
+    if (job.writes && !in_transaction_) {
+      exec("BEGIN");
+      in_transaction_ = true;
+    }
+    std::vector<const char*> values;
+    for (const std::string& value : job.values) values.push_back(value.c_str());
+    Result result(PQexecPrepared(connection_, job.name->c_str(), static_cast<int>(values.size()), values.data(),
+                                 nullptr, nullptr, 0));
+    ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+      throw std::runtime_error(std::string("floor statement failed: ") + PQresultErrorMessage(result.get()));
+    }
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+      for (int column = 0; column < PQnfields(result.get()); ++column) PQgetvalue(result.get(), row, column);
+    }
+  }
+
+ private:
+  void exec(const char* text) {
+    Result result(PQexec(connection_, text));
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+      throw std::runtime_error(std::string(text) + ": " + PQresultErrorMessage(result.get()));
+    }
+  }
+  const std::string& prepared(const std::string& text) {
+    auto found = names_.find(text);
+    if (found != names_.end()) return found->second;
+    std::string name = "floor" + std::to_string(names_.size());
+    Result result(PQprepare(connection_, name.c_str(), text.c_str(), 0, nullptr));
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+      throw std::runtime_error(text + ": " + PQresultErrorMessage(result.get()));
+    }
+    return names_.emplace(text, std::move(name)).first->second;
+  }
+
+  PGconn* connection_;
+  std::unordered_map<std::string, std::string> names_;
+  bool in_transaction_ = false;
+};
+
+}  // namespace
+
+void run_floor_postgresql(const std::string& conninfo, const std::string& log_path, RunResults& results) {
+  PostgresFloor floor(conninfo);
+  StatementLogReader log(log_path);
+  LoggedStatement logged;
+  while (log.next(logged)) {
+    PostgresFloor::Job job = floor.plan(logged);
+    auto start = Clock::now();
+    floor.run(job);
+    if (logged.workload != Workload::kSetup) {
+      results.add(logged.workload, std::chrono::duration<double>(Clock::now() - start).count(), 0);
+    }
+  }
+}
