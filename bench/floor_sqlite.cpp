@@ -74,6 +74,7 @@ class SqliteFloor {
     sqlite3_create_function(db_, "UCASE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &ucase,
                             nullptr, nullptr);
     exec("PRAGMA case_sensitive_like = ON");
+    exec("PRAGMA cache_size = -8192");  // as the engine sets it
   }
   ~SqliteFloor() {
     for (auto& [text, statement] : prepared_) sqlite3_finalize(statement);

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <qeloridm/irstore.h>
 #include <tarn/tarn.h>
 
 #include "report.h"
@@ -68,8 +69,13 @@ std::string in_child(const std::function<void(std::FILE*)>& work) {
       std::fprintf(stderr, "bench: %s\n", e.what());
       std::fflush(stderr);
       _exit(1);
-    } catch (...) {
-      std::fprintf(stderr, "bench: the run failed with a store or CORBA exception\n");
+    } catch (StoreErrorFields& e) {
+      std::fprintf(stderr, "bench: the run failed: code %d, %s\n", e.code, e.message ? e.message : "no message");
+      std::fflush(stderr);
+      _exit(1);
+    } catch (CORBA::Exception& e) {
+      std::fprintf(stderr, "bench: the run failed with CORBA::%s\n", e._name());
+      std::fflush(stderr);
       _exit(1);
     }
     std::fclose(out);
@@ -132,7 +138,9 @@ class BenchHome {
     if (engine == "postgresql") {
       const char* server = std::getenv("IRSTORE_BENCH_PGCONNINFO");
       if (!server) throw std::runtime_error("set IRSTORE_BENCH_PGCONNINFO to bench PostgreSQL");
-      std::string suffix = std::to_string(getpid());
+      // Every run gets databases of its own on the server.
+      static int runs = 0;
+      std::string suffix = std::to_string(getpid()) + "_" + std::to_string(++runs);
       std::ofstream catalog(path_ + "/catalog");
       catalog << "BENCH postgresql " << server << " dbname=irbench_store_" << suffix << "\n"
               << "FLOOR postgresql " << server << " dbname=irbench_floor_" << suffix << "\n";

@@ -249,6 +249,9 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
   auto connection =
       std::make_unique<SqliteConnection>(open_handle(path, SQLITE_OPEN_READWRITE, options));
   connection->exec("PRAGMA case_sensitive_like = ON");
+  // Room for the inner pages of every table and index of a large
+  // repository, so that a lookup reads at most its leaf from the file.
+  connection->exec("PRAGMA cache_size = -8192");
   // Reading the schema now makes a file that is no database fail CONNECT,
   // not the first statement.
   connection->exec("SELECT count(*) FROM sqlite_schema");
