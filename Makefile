@@ -66,7 +66,7 @@ check-asan: deps
 check-tsan: deps
 	@[ -f build-tsan/build.ninja ] || cmake -S . -B build-tsan -G Ninja \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_SANITIZE=thread
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target orb_tests ir_tests tarn_tests id_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R '$(CONCURRENCY_TESTS)'
 

@@ -35,6 +35,7 @@ struct Options {
   std::vector<int> sizes = {1000, 10000, 100000};
   std::vector<std::string> engines = {"sqlite"};
   std::string output = "bench/results";
+  std::string report_from;  // render the report of an earlier run's CSV
 };
 
 std::vector<std::string> split(const std::string& text) {
@@ -48,6 +49,7 @@ std::vector<std::string> split(const std::string& text) {
 
 void usage() {
   std::cout << "usage: irstore_bench [--sizes 1000,10000,100000] [--engines sqlite,postgresql] [--out DIR]\n"
+               "       irstore_bench --report-from DIR/latest.csv [--out DIR]\n"
                "\n"
                "Builds synthetic repositories of each size through the store and times every workload\n"
                "on the store, on the bare engine (the store's own statements, prepared once) and on\n"
@@ -192,12 +194,24 @@ int main(int argc, char** argv) {
       options.engines = split(argv[++i]);
     } else if (argument == "--out" && i + 1 < argc) {
       options.output = argv[++i];
+    } else if (argument == "--report-from" && i + 1 < argc) {
+      options.report_from = argv[++i];
     } else {
       std::cerr << "irstore_bench: unknown argument " << argument << " (see --help)\n";
       return 2;
     }
   }
   std::filesystem::create_directories(options.output);
+  if (!options.report_from.empty()) {
+    std::vector<ResultRow> rows = read_report(options.report_from);
+    std::ifstream markdown(std::filesystem::path(options.report_from).replace_extension(".md"));
+    std::string first;
+    std::getline(markdown, first);
+    std::string machine = first.rfind("Measured on ", 0) == 0 ? first.substr(12, first.find(". Times") - 12)
+                                                              : machine_description();
+    write_report(rows, options.output, machine);
+    return 0;
+  }
 
   std::vector<ResultRow> rows;
   try {

@@ -64,6 +64,7 @@ std::vector<std::string> check_targets(const std::vector<ResultRow>& rows, const
   return lines;
 }
 
+// One panel per engine: each workload's store cost against the size.
 void write_plot(const std::vector<ResultRow>& rows, const std::string& directory) {
   if (std::system("command -v gnuplot >/dev/null 2>&1") != 0) {
     std::cerr << "bench: gnuplot is not installed; no plot (apt-get install gnuplot-nox)\n";
@@ -73,7 +74,6 @@ void write_plot(const std::vector<ResultRow>& rows, const std::string& directory
   for (const ResultRow& row : rows) engines.insert(row.engine);
   std::string data = directory + "/latest.dat";
   std::ofstream out(data);
-  std::vector<std::string> series;
   for (const std::string& engine : engines) {
     for (Workload workload : kMeasured) {
       out << "# " << engine << " " << workload_name(workload) << "\n";
@@ -81,22 +81,27 @@ void write_plot(const std::vector<ResultRow>& rows, const std::string& directory
         if (row.engine == engine && row.workload == workload) out << row.objects << " " << row.store_us << "\n";
       }
       out << "\n\n";
-      series.push_back(engine + " " + workload_name(workload));
     }
   }
   out.close();
   std::string script = directory + "/latest.gnuplot";
   std::ofstream plot(script);
-  plot << "set terminal png size 1200,800\n"
+  plot << "set terminal png noenhanced size " << 700 * engines.size() << ",720\n"
        << "set output '" << directory << "/latest.png'\n"
-       << "set title 'irstore: cost per operation against repository size'\n"
-       << "set logscale xy\nset xlabel 'objects in the repository'\nset ylabel 'microseconds per operation'\n"
-       << "set key outside right\nset grid\n"
-       << "plot ";
-  for (std::size_t i = 0; i < series.size(); ++i) {
-    plot << (i ? ", " : "") << "'" << data << "' index " << i << " with linespoints title '" << series[i] << "'";
+       << "set multiplot layout 1," << engines.size() << " title 'irstore: store cost per operation against repository size'\n"
+       << "set logscale xy\nset xrange [700:150000]\nset xlabel 'objects in the repository'\n"
+       << "set ylabel 'microseconds per operation'\nset key left top font ',8'\nset grid\n";
+  int index = 0;
+  for (const std::string& engine : engines) {
+    plot << "set title '" << engine << "'\nplot ";
+    int i = 0;
+    for (Workload workload : kMeasured) {
+      plot << (i++ ? ", " : "") << "'" << data << "' index " << index++ << " with linespoints title '"
+           << workload_name(workload) << "'";
+    }
+    plot << "\n";
   }
-  plot << "\n";
+  plot << "unset multiplot\n";
   plot.close();
   if (std::system(("gnuplot '" + script + "'").c_str()) != 0) std::cerr << "bench: gnuplot failed\n";
 }
@@ -145,4 +150,30 @@ std::vector<std::string> write_report(const std::vector<ResultRow>& rows, const 
   std::cout << markdown.str();
   write_plot(rows, directory);
   return targets;
+}
+
+std::vector<ResultRow> read_report(const std::string& csv_path) {
+  std::ifstream csv(csv_path);
+  std::vector<ResultRow> rows;
+  std::string line;
+  std::getline(csv, line);  // the header
+  while (std::getline(csv, line)) {
+    std::stringstream fields(line);
+    std::string engine, workload, objects, store, floor, ratio, memory, rss;
+    std::getline(fields, engine, ',');
+    std::getline(fields, workload, ',');
+    std::getline(fields, objects, ',');
+    std::getline(fields, store, ',');
+    std::getline(fields, floor, ',');
+    std::getline(fields, ratio, ',');
+    std::getline(fields, memory, ',');
+    std::getline(fields, rss, ',');
+    for (Workload known : kMeasured) {
+      if (workload == workload_name(known)) {
+        rows.push_back({engine, known, std::stoi(objects), std::stod(store), std::stod(floor), std::stod(memory),
+                        std::stol(rss)});
+      }
+    }
+  }
+  return rows;
 }

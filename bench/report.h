@@ -23,3 +23,7 @@ struct ResultRow {
 // "MISSED: ...").
 std::vector<std::string> write_report(const std::vector<ResultRow>& rows, const std::string& directory,
                                       const std::string& machine);
+
+// The rows of a CSV that write_report wrote; the machine from the first line
+// of the Markdown beside it.
+std::vector<ResultRow> read_report(const std::string& csv_path);

@@ -1,11 +1,16 @@
 // Eight threads on one store for a while, creating, looking up, moving,
-// destroying and searching at once; afterwards the repository's invariants
-// hold: every relation row names two stored objects, no object has two
-// containers, and every object reads back.
+// destroying and searching at once (and, on a server, a second process doing
+// the same); afterwards the repository's invariants hold: every relation row
+// names two stored objects, no object has two containers, and every object
+// reads back.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -26,100 +31,149 @@ namespace {
 constexpr int kThreads = 8;
 constexpr auto kRunFor = std::chrono::seconds(4);
 
+std::string module(int m) { return "IDL:M" + std::to_string(m) + ":1.0"; }
+
+struct MixResult {
+  long done = 0;
+  int unexpected = 0;  // failures other than the races of concurrent writers
+};
+
+// One thread's share: random operations on objects that others touch too,
+// each change committed at once (a cancel would roll back the other threads'
+// work as well: the unit of work is the process's).
+void work(IRDB& store, int thread, const std::atomic<bool>& stop, std::atomic<long>& done,
+          std::atomic<int>& unexpected) {
+  std::mt19937 random(static_cast<unsigned>(1000 + thread));
+  RepositoryBuilder build(store);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  while (!stop) {
+    std::string object = "IDL:M" + std::to_string(pick(4)) + "/I" + std::to_string(pick(40)) + ":1.0";
+    std::string name = "I" + std::to_string(pick(40));
+    try {
+      switch (pick(6)) {
+        case 0:
+          build.define<CORBA_InterfaceDef_Impl>(name, object, object.substr(0, object.find('/')) + ":1.0");
+          store.endUpdate();
+          break;
+        case 1:
+          delete store.lookup_name(handle_of(module(pick(4))).get(), name.data(), 1, CORBA::dk_all, 0);
+          break;
+        case 2:
+          store.move(handle_of(object).get(), handle_of(module(pick(4))).get(), nullptr);
+          store.endUpdate();
+          break;
+        case 3:
+          store.destroy(handle_of(object).get());
+          store.endUpdate();
+          break;
+        case 4:
+          delete store.find_objects(const_cast<char*>("I1%"), const_cast<char*>("5"), 1,
+                                    pick(2) ? handle_of(module(pick(4))).get() : nullptr);
+          break;
+        default:
+          CORBA::release(store.object_from_ID(handle_of(object).get()));
+          break;
+      }
+    } catch (IRStore::Exception& e) {
+      // An object another writer destroyed meanwhile (not there, or gone
+      // when the relation is written) and a duplicate are races.
+      if (e.code != 1 && e.code != 2 && e.code != 4) ++unexpected;
+    } catch (...) {
+      ++unexpected;
+    }
+    ++done;
+  }
+}
+
+// Eight threads on one store for a while.
+MixResult run_mix(IRDB& store, int first_thread) {
+  std::atomic<bool> stop{false};
+  std::atomic<long> done{0};
+  std::atomic<int> unexpected{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] { work(store, first_thread + t, stop, done, unexpected); });
+  }
+  std::this_thread::sleep_for(kRunFor);
+  stop = true;
+  for (std::thread& thread : threads) thread.join();
+  store.endUpdate();
+  return {done.load(), unexpected.load()};
+}
+
 class Load : public ::testing::Test {
  protected:
   void SetUp() override {
-    RepositoryBuilder build(store);
+    store = std::make_unique<IRDB>(nullptr);
+    RepositoryBuilder build(*store);
     for (int m = 0; m < 4; ++m) build.define<CORBA_ModuleDef_Impl>("M" + std::to_string(m), module(m));
-    store.endUpdate();
+    store->endUpdate();
   }
-  static std::string module(int m) { return "IDL:M" + std::to_string(m) + ":1.0"; }
 
-  // One thread's share: random operations on objects that others touch too,
-  // each change committed at once. Failures that racing threads cause are
-  // expected; anything else is counted.
-  void work(int thread, std::atomic<bool>& stop, std::atomic<int>& unexpected, std::atomic<long>& done) {
-    std::mt19937 random(static_cast<unsigned>(1000 + thread));
-    RepositoryBuilder build(store);
-    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-    while (!stop) {
-      std::string object = "IDL:M" + std::to_string(pick(4)) + "/I" + std::to_string(pick(40)) + ":1.0";
-      std::string name = "I" + std::to_string(pick(40));
-      try {
-        switch (pick(6)) {
-          case 0: {  // create, in its module
-            std::string container = object.substr(0, object.find('/')) + ":1.0";
-            build.define<CORBA_InterfaceDef_Impl>(name, object, container);
-            store.endUpdate();
-            break;
-          }
-          case 1:
-            delete store.lookup_name(handle_of(module(pick(4))).get(), name.data(), 1, CORBA::dk_all, 0);
-            break;
-          case 2:
-            store.move(handle_of(object).get(), handle_of(module(pick(4))).get(), nullptr);
-            store.endUpdate();
-            break;
-          case 3:
-            store.destroy(handle_of(object).get());
-            store.endUpdate();
-            break;
-          case 4:
-            delete store.find_objects(const_cast<char*>("I1%"), const_cast<char*>("5"), 1,
-                                      pick(2) ? handle_of(module(pick(4))).get() : nullptr);
-            break;
-          default:
-            CORBA::release(store.object_from_ID(handle_of(object).get()));
-            break;
-        }
-      } catch (IRStore::Exception& e) {
-        // An object destroyed by another thread meanwhile (not there, or no
-        // longer there when the relation is written) and a duplicate are
-        // races; a cancel would roll back the other threads' work too, as
-        // the unit of work is the process's.
-        if (e.code != 1 && e.code != 2 && e.code != 4) ++unexpected;
-      } catch (...) {
-        ++unexpected;
+  void check_invariants() {
+    std::set<std::string> objects;
+    for (const auto& row : query_rows("SELECT IID FROM IRREPDAT", 1)) objects.insert(row[0]);
+    std::map<std::string, int> containers;
+    for (const auto& row : query_rows("SELECT BUCKETIID, IID FROM IRBUCKET", 2)) {
+      EXPECT_TRUE(objects.count(row[0])) << "a container without a row";
+      EXPECT_TRUE(objects.count(row[1])) << "a member without a row";
+      ++containers[row[1]];
+    }
+    for (const char* table : {"IRINHER", "IRREFER"}) {
+      for (const auto& row : query_rows(std::string("SELECT * FROM ") + table, 3)) {
+        EXPECT_TRUE(objects.count(row[1]) && objects.count(row[2])) << table;
       }
-      ++done;
+    }
+    for (const auto& [member, count] : containers) EXPECT_EQ(count, 1) << "an object in " << count << " containers";
+    for (const auto& row : query_rows("SELECT REPID FROM IRREPDAT", 1)) {
+      EXPECT_NO_THROW(CORBA::release(store->object_from_ID(handle_of(row[0]).get()))) << row[0];
     }
   }
 
   TempRepository repository{"VADIRIRI"};
   CapturedReports reports;
-  IRDB store{nullptr};
+  std::unique_ptr<IRDB> store;
 };
 
 TEST_F(Load, EightThreadsLeaveACoherentRepository) {
-  std::atomic<bool> stop{false};
-  std::atomic<int> unexpected{0};
-  std::atomic<long> done{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { work(t, stop, unexpected, done); });
-  std::this_thread::sleep_for(kRunFor);
-  stop = true;
-  for (std::thread& thread : threads) thread.join();
-  store.endUpdate();
-  EXPECT_EQ(unexpected, 0);
-  std::printf("%ld operations by %d threads\n", done.load(), kThreads);
+  MixResult result = run_mix(*store, 0);
+  EXPECT_EQ(result.unexpected, 0);
+  std::printf("%ld operations by %d threads\n", result.done, kThreads);
+  check_invariants();
+}
 
-  std::set<std::string> objects;
-  for (const auto& row : query_rows("SELECT IID FROM IRREPDAT", 1)) objects.insert(row[0]);
-  std::map<std::string, int> containers;
-  for (const auto& row : query_rows("SELECT BUCKETIID, IID FROM IRBUCKET", 2)) {
-    EXPECT_TRUE(objects.count(row[0])) << "a container without a row";
-    EXPECT_TRUE(objects.count(row[1])) << "a member without a row";
-    ++containers[row[1]];
-  }
-  for (const char* table : {"IRINHER", "IRREFER"}) {
-    for (const auto& row : query_rows(std::string("SELECT * FROM ") + table, 3)) {
-      EXPECT_TRUE(objects.count(row[1]) && objects.count(row[2])) << table;
+// On a server, a second process with a store of its own does the same at
+// the same time.
+TEST_F(Load, TwoProcessesOnAServerLeaveACoherentRepository) {
+  if (!repository.on_postgresql()) GTEST_SKIP() << "two writing processes need a database server";
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  store.reset();  // a process forks with one thread, and holds one store at a time
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    close(report[0]);
+    MixResult theirs;
+    {
+      CapturedReports quiet;
+      IRDB own(nullptr);
+      theirs = run_mix(own, 100);
     }
+    if (write(report[1], &theirs, sizeof theirs) != sizeof theirs) _exit(3);
+    _exit(0);
   }
-  for (const auto& [member, count] : containers) EXPECT_EQ(count, 1) << "an object in " << count << " containers";
-  for (const auto& row : query_rows("SELECT REPID FROM IRREPDAT", 1)) {
-    EXPECT_NO_THROW(CORBA::release(store.object_from_ID(handle_of(row[0]).get()))) << row[0];
-  }
+  close(report[1]);
+  store = std::make_unique<IRDB>(nullptr);
+  MixResult ours = run_mix(*store, 0);
+  MixResult theirs;
+  EXPECT_EQ(read(report[0], &theirs, sizeof theirs), static_cast<ssize_t>(sizeof theirs));
+  close(report[0]);
+  waitpid(other, nullptr, 0);
+  EXPECT_EQ(ours.unexpected, 0);
+  EXPECT_EQ(theirs.unexpected, 0);
+  std::printf("%ld and %ld operations by %d threads in each of two processes\n", ours.done, theirs.done,
+              kThreads);
+  check_invariants();
 }
 
 }  // namespace
