@@ -61,25 +61,20 @@ Rows query(const std::string& sql, int columns) {
 }
 
 std::string key(int n) {
-  char text[65];
-  std::snprintf(text, sizeof text, "%064d", n);
+  char text[33];
+  std::snprintf(text, sizeof text, "%032d", n);
   return text;
 }
 
-void insert_bucket(int n) {
+void insert_object(int n) {
   StatementText sql;
-  std::string k = key(n);
-  sql.fragment("INSERT INTO IRBUCKET VALUES ('")
-      .value(k.c_str())
-      .fragment("','")
-      .value(k.substr(0, 32).c_str())
-      .fragment("','")
-      .value(k.substr(32).c_str())
-      .fragment("')");
+  sql.fragment("INSERT INTO IRREPDAT (IID, NAME, KIND) VALUES ('")
+      .value(key(n).c_str())
+      .fragment("','m','Module')");
   session().execute(sql.c_str());
 }
 
-int bucket_rows() { return static_cast<int>(query("SELECT KEYFIELD FROM IRBUCKET", 1).size()); }
+int object_rows() { return static_cast<int>(query("SELECT IID FROM IRREPDAT", 1).size()); }
 
 // A parameter set for one test and removed afterwards.
 class ScopedParameter {
@@ -112,25 +107,25 @@ TEST_F(Session, NullAndTheDefaultNameOpenTheSameDatabase) {
   {
     IRDB store(nullptr);
     EXPECT_STREQ(session().dbName, "VADIRIRI");
-    insert_bucket(1);
+    insert_object(1);
     session().commit();
   }
   IRDB store("VADIRIRI");
-  EXPECT_EQ(bucket_rows(), 1);
+  EXPECT_EQ(object_rows(), 1);
 }
 
 TEST_F(Session, AliasesAreCutToEightCharactersAndUpperCased) {
   {
     IRDB store("vadiriri");
-    insert_bucket(1);
+    insert_object(1);
     session().commit();
   }
   {
     IRDB store("VADIRIRI_AND_MORE");
-    EXPECT_EQ(bucket_rows(), 1);
+    EXPECT_EQ(object_rows(), 1);
   }
   IRDB store("VaDiRiRi");
-  EXPECT_EQ(bucket_rows(), 1);
+  EXPECT_EQ(object_rows(), 1);
 }
 
 TEST_F(Session, ANameLongerThanItsBufferIsRefused) {
@@ -154,7 +149,7 @@ TEST_F(Session, AMissingDatabaseFailsTheConstructorAndLeavesNoWorkerBehind) {
   EXPECT_EQ(thread_count(), threads);
   EXPECT_FALSE(repository.database_exists("NOSUCHDB"));
   IRDB store(nullptr);  // and the next session works
-  EXPECT_EQ(bucket_rows(), 0);
+  EXPECT_EQ(object_rows(), 0);
 }
 
 // A forgotten connection would hold its locks and block every later writer.
@@ -163,7 +158,7 @@ TEST_F(Session, DeletingTheStoreRollsBackEndsTheConnectionAndStopsTheWorker) {
   {
     IRDB store(nullptr);
     EXPECT_EQ(thread_count(), threads + 1);
-    insert_bucket(1);  // never committed
+    insert_object(1);  // never committed
   }
   EXPECT_EQ(thread_count(), threads);
 
@@ -190,7 +185,7 @@ TEST_F(Session, DeletingTheStoreRollsBackEndsTheConnectionAndStopsTheWorker) {
   writer.join();
 
   IRDB store(nullptr);
-  EXPECT_EQ(bucket_rows(), 0);
+  EXPECT_EQ(object_rows(), 0);
 }
 
 // ---- User id and password ----------------------------------------------------
@@ -211,7 +206,7 @@ TEST_F(Credentials, SeventeenAndTwentyNineCharactersConnect) {
   ScopedParameter user("com.orvo.CORBA.irUserid", user17.c_str());
   ScopedParameter password("com.orvo.CORBA.irPassword", pass29.c_str());
   IRDB store("SECURE");
-  EXPECT_EQ(bucket_rows(), 0);
+  EXPECT_EQ(object_rows(), 0);
   EXPECT_EQ(reports.count(0x51450056), 0);
 }
 
@@ -227,7 +222,7 @@ TEST_F(Credentials, EighteenOrThirtyCharactersAreRefusedWithoutConnecting) {
     EXPECT_EQ(report.message, 1035);
     EXPECT_EQ(report.inserts, std::vector<std::string>{"process_IRDataBase_Constructor userid password"});
     try {
-      bucket_rows();
+      object_rows();
       FAIL() << "a statement ran without a connection";
     } catch (IRSError& e) {
       EXPECT_EQ(e.code, TARN_SQL_NO_CONNECTION);
@@ -240,7 +235,7 @@ TEST_F(Credentials, AUserIdWithoutPasswordIsAnUnexpectedFailureAndDoesNotConnect
   IRDB store("SECURE");
   ASSERT_EQ(reports.count(0x51450053), 1);
   EXPECT_EQ(reports.reports().front().line, 272);
-  EXPECT_THROW(bucket_rows(), IRSError);
+  EXPECT_THROW(object_rows(), IRSError);
 }
 
 TEST_F(Credentials, AWrongPasswordFailsTheConstructorWithTheEnginesMessage) {
@@ -286,29 +281,29 @@ TEST_F(Session, ErrorsCarryTheStepTheCodeAndTheEnginesTextWithoutItsLineEnd) {
 
 TEST_F(Session, FetchModesOpenAndCloseTheCursorAsTheyShould) {
   IRDB store(nullptr);
-  for (int n = 1; n <= 3; ++n) insert_bucket(n);
+  for (int n = 1; n <= 3; ++n) insert_object(n);
 
-  char keyfield[65];
-  char* columns[] = {keyfield};
-  int lengths[] = {65};
-  session().execute("SELECT KEYFIELD FROM IRBUCKET ORDER BY KEYFIELD");
+  char iid[33];
+  char* columns[] = {iid};
+  int lengths[] = {33};
+  session().execute("SELECT IID FROM IRREPDAT ORDER BY IID");
   // Mode 0 opens, fetches and closes: every call delivers the first row.
   for (int i = 0; i < 2; ++i) {
     ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
-    EXPECT_EQ(std::string(keyfield), key(1));
-    EXPECT_EQ(lengths[0], 64);
+    EXPECT_EQ(std::string(iid), key(1));
+    EXPECT_EQ(lengths[0], 32);
   }
   // Mode 1 opens and fetches, mode 2 goes on until no row is left.
   ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
-  EXPECT_EQ(std::string(keyfield), key(1));
+  EXPECT_EQ(std::string(iid), key(1));
   ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(keyfield), key(2));
+  EXPECT_EQ(std::string(iid), key(2));
   ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(keyfield), key(3));
+  EXPECT_EQ(std::string(iid), key(3));
   EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);
   EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);  // still no row, and no error
 
-  session().execute("SELECT KEYFIELD FROM IRBUCKET WHERE KEYFIELD = 'none'");
+  session().execute("SELECT IID FROM IRREPDAT WHERE IID = 'none'");
   EXPECT_EQ(session().fetch(1, columns, lengths, 0), 0);
   EXPECT_EQ(session().fetch(1, columns, lengths, 1), 0);  // the cursor was left closed
 }
@@ -326,7 +321,7 @@ TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
 
 TEST_F(Session, DeletingNoRowIsFineButTheStaticUpdateOfNoRowIsAnError) {
   IRDB store(nullptr);
-  EXPECT_NO_THROW(session().execute("DELETE FROM IRBUCKET WHERE KEYFIELD = 'none'"));
+  EXPECT_NO_THROW(session().execute("DELETE FROM IRREPDAT WHERE IID = 'none'"));
 
   Irrepdat row;
   row.setIid("0123456789abcdef0123456789abcdef");
@@ -383,18 +378,18 @@ TEST_F(Session, RecordSettersRefuseTextWiderThanTheirColumn) {
 // A quote inside a value can neither break a statement nor inject SQL.
 TEST_F(Session, QuotesInValuesAreData) {
   IRDB store(nullptr);
-  insert_bucket(1);
+  insert_object(1);
   Irrepdat row;
   row.setIid("x' OR '1' = '1");
   EXPECT_THROW(row.retrieve(), IRStore::NotExist);
   EXPECT_THROW(row.del(), IRStore::NotExist);
-  EXPECT_EQ(bucket_rows(), 1);
+  EXPECT_EQ(object_rows(), 1);
 
   StatementText sql;
   sql.fragment("INSERT INTO IRREPDAT VALUES ('").value("it's an iid, isn't it?").fragment("', '")
       .value("IDL:O'Neil:1.0").fragment("', 'x', '5', NULL)");
   session().execute(sql.c_str());
-  Rows rows = query("SELECT IID, REPID FROM IRREPDAT", 2);
+  Rows rows = query("SELECT IID, REPID FROM IRREPDAT WHERE KIND = '5'", 2);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0].substr(0, 22), "it's an iid, isn't it?");
   EXPECT_EQ(rows[0][1], "IDL:O'Neil:1.0");
@@ -403,13 +398,13 @@ TEST_F(Session, QuotesInValuesAreData) {
 // A failed OPEN must not pass for a delivered row.
 TEST_F(Session, AFailedOpenOrAFetchAfterAFailedFetchRaisesTheError) {
   IRDB store(nullptr);
-  insert_bucket(1);
-  insert_bucket(2);
-  char keyfield[65];
-  char* columns[] = {keyfield};
-  int lengths[] = {65};
+  insert_object(1);
+  insert_object(2);
+  char iid[33];
+  char* columns[] = {iid};
+  int lengths[] = {33};
 
-  session().execute("SELECT KEYFIELD FROM IRBUCKET");
+  session().execute("SELECT IID FROM IRREPDAT");
   tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the OPEN
   try {
     session().fetch(1, columns, lengths, 1);
@@ -440,7 +435,7 @@ TEST_F(Session, ExceptionsRaisedInsideARequestReachTheRequester) {
   }, nullptr);
   EXPECT_THROW(session().execute("SELECT * FROM NOSUCH"), CORBA::INTF_REPOS);
   vekdSetErrorSink(nullptr, nullptr);
-  EXPECT_EQ(bucket_rows(), 0);  // and the session goes on
+  EXPECT_EQ(object_rows(), 0);  // and the session goes on
 }
 
 TEST_F(Session, TwoThreadsIssuingRequestsAtOnceAreServedOneAfterTheOther) {
@@ -449,7 +444,7 @@ TEST_F(Session, TwoThreadsIssuingRequestsAtOnceAreServedOneAfterTheOther) {
   auto writer = [&failures](int first) {
     for (int n = first; n < first + 200; ++n) {
       try {
-        insert_bucket(n);
+        insert_object(n);
       } catch (...) {
         ++failures;
       }
@@ -459,54 +454,54 @@ TEST_F(Session, TwoThreadsIssuingRequestsAtOnceAreServedOneAfterTheOther) {
   a.join();
   b.join();
   EXPECT_EQ(failures, 0);
-  EXPECT_EQ(bucket_rows(), 400);
+  EXPECT_EQ(object_rows(), 400);
 }
 
 // ---- A lost connection ----------------------------------------------------------
 
 TEST_F(Session, ALostConnectionWithNothingUncommittedIsRepairedSilently) {
   IRDB store(nullptr);
-  insert_bucket(1);
+  insert_object(1);
   session().commit();
   tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
-  EXPECT_EQ(bucket_rows(), 1);
+  EXPECT_EQ(object_rows(), 1);
   EXPECT_GE(reports.count(0x51450058), 1);  // the loss itself was reported
-  insert_bucket(2);                         // the new connection works
+  insert_object(2);                         // the new connection works
   session().commit();
-  EXPECT_EQ(bucket_rows(), 2);
+  EXPECT_EQ(object_rows(), 2);
 }
 
 // A connection lost after the query was prepared, when its cursor opens:
 // the query is prepared again on the new connection and the rows come.
 TEST_F(Session, ALostConnectionBetweenPrepareAndOpenIsRepairedSilently) {
   IRDB store(nullptr);
-  insert_bucket(1);
+  insert_object(1);
   session().commit();
-  char keyfield[65];
-  char* columns[] = {keyfield};
-  int lengths[] = {65};
-  session().execute("SELECT KEYFIELD FROM IRBUCKET");
+  char iid[33];
+  char* columns[] = {iid};
+  int lengths[] = {33};
+  session().execute("SELECT IID FROM IRREPDAT");
   tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);  // the OPEN
   ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
-  EXPECT_EQ(std::string(keyfield), key(1));
+  EXPECT_EQ(std::string(iid), key(1));
 }
 
 // The lost unit of work took the caller's changes with it: the caller must
 // hear it, and nothing of it may be in the database.
 TEST_F(Session, ALostConnectionThatTookChangesWithItIsReported) {
   IRDB store(nullptr);
-  insert_bucket(1);
+  insert_object(1);
   session().commit();
-  insert_bucket(2);  // not committed
+  insert_object(2);  // not committed
   tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
   try {
-    insert_bucket(3);
+    insert_object(3);
     FAIL() << "the loss of an uncommitted change passed in silence";
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_CONNECTION_LOST);
   }
   session().commit();
-  Rows rows = query("SELECT KEYFIELD FROM IRBUCKET", 1);
+  Rows rows = query("SELECT IID FROM IRREPDAT", 1);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0], key(1));
 }
@@ -542,10 +537,10 @@ TEST_F(Session, ALostConnectionDuringTheStaticInsertIsRepaired) {
 
 TEST_F(Session, ARollbackOnALostConnectionSucceeds) {
   IRDB store(nullptr);
-  insert_bucket(1);
+  insert_object(1);
   tarn_fail_statement(1, TARN_SQL_CONNECTION_LOST);
   EXPECT_NO_THROW(session().rollback());
-  EXPECT_EQ(bucket_rows(), 0);
+  EXPECT_EQ(object_rows(), 0);
 }
 
 // ---- Sessions without a worker ----------------------------------------------------
@@ -628,10 +623,10 @@ void run_with_statement_trace(const std::string& output) {
     QelSetParm("com.orvo.CORBA.sqlPrint", "1");
     if (!std::freopen(output.c_str(), "w", stdout)) std::exit(2);
     IRDB store(nullptr);
-    query("SELECT KEYFIELD FROM IRBUCKET", 1);  // no rows: one FETCH
-    insert_bucket(1);
-    insert_bucket(2);
-    query("SELECT KEYFIELD FROM IRBUCKET", 1);  // two rows: three FETCHes
+    query("SELECT IID FROM IRREPDAT", 1);  // no rows: one FETCH
+    insert_object(1);
+    insert_object(2);
+    query("SELECT IID FROM IRREPDAT", 1);  // two rows: three FETCHes
   }
   std::fflush(stdout);
   std::exit(0);
@@ -655,10 +650,10 @@ TEST(StatementTrace, EveryStatementAndTheCountersAtTheEndOfTheSessionGoToStandar
 
   std::string k1 = key(1), k2 = key(2);
   std::string expected =
-      "SELECT KEYFIELD FROM IRBUCKET\n"
-      "INSERT INTO IRBUCKET VALUES ('" + k1 + "','" + k1.substr(0, 32) + "','" + k1.substr(32) + "')\n"
-      "INSERT INTO IRBUCKET VALUES ('" + k2 + "','" + k2.substr(0, 32) + "','" + k2.substr(32) + "')\n"
-      "SELECT KEYFIELD FROM IRBUCKET\n"
+      "SELECT IID FROM IRREPDAT\n"
+      "INSERT INTO IRREPDAT (IID, NAME, KIND) VALUES ('" + k1 + "','m','Module')\n"
+      "INSERT INTO IRREPDAT (IID, NAME, KIND) VALUES ('" + k2 + "','m','Module')\n"
+      "SELECT IID FROM IRREPDAT\n"
       "Fetch   Count = 4\n"
       "GetData Count = 2\n";
   EXPECT_EQ(text.str(), expected);

@@ -190,8 +190,16 @@ class SqliteConnection final : public Connection {
   // IMMEDIATE takes the write lock now, so that a unit of work never fails
   // half-way for want of it.
   void begin() override { exec("BEGIN IMMEDIATE"); }
+  // A COMMIT that fails (a relation naming an object that is gone) leaves
+  // SQLite's transaction open; it ends as on a server: rolled back.
   void commit() override {
-    if (in_transaction()) exec("COMMIT");
+    if (!in_transaction()) return;
+    try {
+      exec("COMMIT");
+    } catch (...) {
+      if (in_transaction()) exec("ROLLBACK");
+      throw;
+    }
   }
   void rollback() override {
     if (in_transaction()) exec("ROLLBACK");
@@ -249,6 +257,7 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
   auto connection =
       std::make_unique<SqliteConnection>(open_handle(path, SQLITE_OPEN_READWRITE, options));
   connection->exec("PRAGMA case_sensitive_like = ON");
+  connection->exec("PRAGMA foreign_keys = ON");  // the schema's relation checks
   // Room for the inner pages of every table and index of a large
   // repository, so that a lookup reads at most its leaf from the file.
   connection->exec("PRAGMA cache_size = -8192");

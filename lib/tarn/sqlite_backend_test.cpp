@@ -62,7 +62,9 @@ TEST_F(SqliteBackendTest, CreatesOnceAndNeverOnOpen) {
   std::string nested = (home_.path() / "a" / "b" / "db.sqlite").string();
   EXPECT_TRUE(tarn::create_sqlite_database(nested));
   auto connection = tarn::open_sqlite(nested);
-  connection->run_script("INSERT INTO IRINHER VALUES ('k', 'i', 'p')");
+  connection->run_script(
+      "INSERT INTO IRREPDAT VALUES ('i', NULL, 'I', '5', NULL), ('p', NULL, 'P', '5', NULL);"
+      "INSERT INTO IRINHER VALUES ('k', 'i', 'p')");
   EXPECT_FALSE(tarn::create_sqlite_database(nested));
   EXPECT_EQ("1", value(*connection, "SELECT count(*) FROM IRINHER"));
   EXPECT_EQ("wal", value(*connection, "PRAGMA journal_mode"));
@@ -130,7 +132,9 @@ TEST_F(SqliteBackendTest, UcaseChangesOnlyAsciiLetters) {
 
 TEST_F(SqliteBackendTest, ErrorsCarryTheirSqlcodes) {
   auto connection = created();
-  connection->run_script("INSERT INTO IRBUCKET VALUES ('k', 'b', 'i')");
+  connection->run_script(
+      "INSERT INTO IRREPDAT VALUES ('b', NULL, 'B', '5', NULL), ('i', NULL, 'I', '5', NULL);"
+      "INSERT INTO IRBUCKET VALUES ('k', 'b', 'i')");
   EXPECT_EQ(TARN_SQL_DUPLICATE_KEY, failure_of(*connection, "INSERT INTO IRBUCKET VALUES ('k', 'x', 'y')"));
   EXPECT_EQ(TARN_SQL_CONSTRAINT, failure_of(*connection, "INSERT INTO IRBUCKET VALUES ('k2', NULL, 'y')"));
   EXPECT_EQ(TARN_SQL_UNDEFINED_NAME, failure_of(*connection, "SELECT * FROM NOTHERE"));

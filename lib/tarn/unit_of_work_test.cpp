@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "test_support.h"
@@ -13,7 +14,15 @@ namespace {
 
 class UnitOfWorkTest : public TarnTest {
  protected:
-  void SetUp() override { connect_test_database(); }
+  // The objects that the tests' relation rows name: the schema refuses to
+  // commit a relation to an object that is not stored.
+  void SetUp() override {
+    connect_test_database();
+    for (const char* iid : {"b", "i", "p", "r"}) {
+      ASSERT_SQLCODE(0, execute(std::string("INSERT INTO IRREPDAT VALUES ('") + iid + "', NULL, 'N', '5', NULL)"));
+    }
+    ASSERT_SQLCODE(0, commit());
+  }
 
   // Runs steps on another thread, in a context of its own connected to the
   // test database, the way a second session would.
@@ -96,6 +105,28 @@ TEST_F(UnitOfWorkTest, SecondWriterWaitsForTheFirstToCommit) {
   writer.join();
   EXPECT_SQLCODE(0, second);
   EXPECT_EQ(2u, count("IRBUCKET"));
+}
+
+// A second writer (another process, on a server) may destroy an object
+// while this unit of work relates something to it: the commit is refused
+// and nothing of the unit of work stays.
+TEST_F(UnitOfWorkTest, ACommitThatWouldLeaveARelationToAMissingObjectIsRefusedWhole) {
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRREPDAT VALUES ('n', NULL, 'N', '5', NULL)"));
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k1', 'b', 'gone')"));
+  EXPECT_SQLCODE(TARN_SQL_CONSTRAINT, commit());
+  EXPECT_EQ(0u, count("IRBUCKET"));
+  sqlca ca{};
+  EXPECT_EQ(0u, query("SELECT IID FROM IRREPDAT WHERE IID = 'n'", &ca).size());
+
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRREFER VALUES ('k1', 'i', 'r')"));
+  ASSERT_SQLCODE(0, commit());
+  ASSERT_SQLCODE(0, execute("DELETE FROM IRREPDAT WHERE IID = 'r'"));
+  EXPECT_SQLCODE(TARN_SQL_CONSTRAINT, commit());
+  EXPECT_EQ(1u, query("SELECT IID FROM IRREPDAT WHERE IID = 'r'", &ca).size());
+  // The next unit of work starts clean.
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRBUCKET VALUES ('k2', 'b', 'i')"));
+  EXPECT_SQLCODE(0, commit());
+  EXPECT_EQ(1u, count("IRBUCKET"));
 }
 
 }  // namespace
