@@ -65,7 +65,10 @@ class CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_
 
  protected:
   // Joins the cache unless a live object with the same repository id is in
-  // it. The version starts as the text after the last ':' of an
+  // it. Probes find the object only once its state is whole: once it has
+  // written it to a stream (object_to_stream) or read it from one
+  // (stream_to_object); until then the derived classes may still be under
+  // construction. The version starts as the text after the last ':' of an
   // "IDL:name:version" repository id, otherwise "1.0".
   CORBA_Contained_Impl(CORBA::DefinitionKind kind, const char* name, const char* repid);
   // A copy joins the cache by the same rule. Assignment takes the other's
@@ -86,7 +89,8 @@ class CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_
 };
 
 // The live object with the repository id, with a new reference for the
-// caller; nullptr when no object with that id lives.
+// caller; nullptr when no object with that id lives or its state has not yet
+// gone through a stream.
 CORBA_Contained_Impl* irobj_get_from_cache(char* repid);
 
 // A new object of the class for kind (one reference, the caller's), with

@@ -86,7 +86,14 @@ class ScopedParameter {
   const char* name_;
 };
 
+// The threads of this process. A thread sanitizer starts one of its own
+// with the first thread the process creates: that one is made first.
 int thread_count() {
+  static const bool sanitizer_settled = [] {
+    std::thread([] {}).join();
+    return true;
+  }();
+  (void)sanitizer_settled;
   int count = 0;
   if (DIR* tasks = opendir("/proc/self/task")) {
     while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';

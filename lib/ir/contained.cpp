@@ -76,6 +76,7 @@ char* CORBA_Contained_Impl::version() { return new_string(version_); }
 void CORBA_Contained_Impl::object_to_stream(Encapsulation& stream) {
   irstate::write_text(stream, version_);
   write_state(stream);
+  irobj_cache::publish(this, repid_);  // written whole: other threads may have it now
 }
 
 void CORBA_Contained_Impl::stream_to_object(char* name, char* repid, Encapsulation& stream) {
@@ -93,4 +94,5 @@ void CORBA_Contained_Impl::stream_to_object(char* name, char* repid, Encapsulati
   name_ = std::move(new_name);
   repid_.swap(new_repid);
   if (move) move->commit(this, this, new_repid);
+  irobj_cache::publish(this, repid_);
 }

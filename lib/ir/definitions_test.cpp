@@ -94,6 +94,7 @@ struct Malformed : ::testing::Test {
     out->access_buffer(data, length);
     EXPECT_THROW(make(kind, "Bad", "IDL:Bad:1.0", Bytes(data, data + length)), CORBA::MARSHAL);
     Ref<CORBA_ModuleDef_Impl> later(new CORBA_ModuleDef_Impl("Bad", "IDL:Bad:1.0"));
+    encode(*later);
     EXPECT_EQ(cached("IDL:Bad:1.0"), later.get());
   }
   std::unique_ptr<EncapIIOP> out;

@@ -3,8 +3,6 @@
 
 #include <memory>
 
-#include "object_cache.h"
-
 namespace {
 
 struct Release {
@@ -32,12 +30,10 @@ CORBA_Contained_Impl* new_object(CORBA::DefinitionKind kind, const char* name, c
 
 CORBA_Contained_Impl* make_object(CORBA::DefinitionKind kind, char* name, char* repid,
                                   Encapsulation& stream) {
-  // Other threads probing the cache must not get the object before its
-  // state is loaded, nor at all when loading fails.
-  irobj_cache::HiddenJoins hidden;
+  // The object shows in the cache once stream_to_object has loaded it, and
+  // never when loading fails.
   std::unique_ptr<CORBA_Contained_Impl, Release> object(new_object(kind, name, repid));
   if (!object) return nullptr;
   object->stream_to_object(name, repid, stream);
-  irobj_cache::publish(object.get(), object->repository_id());
   return object.release();
 }

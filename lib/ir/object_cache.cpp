@@ -21,9 +21,6 @@ Cache& cache() {
   return instance;
 }
 
-// Depth of HiddenJoins on this thread; constant-initialised.
-thread_local int hidden_joins = 0;
-
 bool is_live(const Entry& entry) { return entry.counted->_reference_count() != 0; }
 
 // Puts the entry under repid unless a live object holds it. Caller holds the mutex.
@@ -41,7 +38,7 @@ void put(Entries& entries, const std::string& repid, const Entry& entry) {
 void join(CORBA_Contained_Impl* object, CORBA::Object* counted, const std::string& repid) {
   Cache& c = cache();
   std::lock_guard lock(c.mutex);
-  put(c.entries, repid, Entry{object, counted, hidden_joins == 0});
+  put(c.entries, repid, Entry{object, counted});
 }
 
 void leave(const CORBA_Contained_Impl* object, const std::string& repid) noexcept {
@@ -50,9 +47,6 @@ void leave(const CORBA_Contained_Impl* object, const std::string& repid) noexcep
   auto found = c.entries.find(repid);
   if (found != c.entries.end() && found->second.object == object) c.entries.erase(found);
 }
-
-HiddenJoins::HiddenJoins() noexcept { ++hidden_joins; }
-HiddenJoins::~HiddenJoins() { --hidden_joins; }
 
 void publish(const CORBA_Contained_Impl* object, const std::string& repid) noexcept {
   Cache& c = cache();
@@ -71,7 +65,7 @@ void Move::commit(CORBA_Contained_Impl* object, CORBA::Object* counted,
                   const std::string& from) noexcept {
   Cache& c = cache();
   std::lock_guard lock(c.mutex);
-  bool visible = hidden_joins == 0;
+  bool visible = false;
   auto old = c.entries.find(from);
   if (old != c.entries.end() && old->second.object == object) {
     visible = old->second.visible;

@@ -1,6 +1,11 @@
 // The process-wide cache of live objects, as the object classes keep it.
 // Entries do not own their objects: an object enters in its constructor and
 // leaves in its destructor. Every entry is reached under one mutex.
+//
+// An object enters unseen: while its constructors run, the classes derived
+// from the one that joined are not built yet, and another thread must not
+// get it. It shows once its state is whole, that is once it has written its
+// state to a stream or read it from one.
 #pragma once
 
 #include <functional>
@@ -19,26 +24,17 @@ struct Entry {
   // The object's counted base, converted while the object was whole: a
   // probe must not convert an object that another thread is destroying.
   CORBA::Object* counted = nullptr;
-  bool visible = true;  // false while make_object is still loading it
+  bool visible = false;  // true once the object's state is whole
 };
 using Entries = std::map<std::string, Entry, std::less<>>;
 
-// Enters the object under repid unless a live object holds that id; the
-// entry of a dead one (being destroyed) is taken over.
+// Enters the object, unseen, under repid unless a live object holds that
+// id; the entry of a dead one (being destroyed) is taken over.
 void join(CORBA_Contained_Impl* object, CORBA::Object* counted, const std::string& repid);
 // Removes the entry under repid if it is the object's.
 void leave(const CORBA_Contained_Impl* object, const std::string& repid) noexcept;
 
-// While a HiddenJoins lives, the objects this thread constructs join the
-// cache unseen by probes, so that nobody gets an object whose state is
-// still being loaded. publish shows the object's entry.
-class HiddenJoins {
- public:
-  HiddenJoins() noexcept;
-  ~HiddenJoins();
-  HiddenJoins(const HiddenJoins&) = delete;
-  HiddenJoins& operator=(const HiddenJoins&) = delete;
-};
+// Shows the object's entry under repid to probes, if the entry is its.
 void publish(const CORBA_Contained_Impl* object, const std::string& repid) noexcept;
 
 // Moves an object's entry to another repository id. What can fail
@@ -48,7 +44,7 @@ class Move {
  public:
   explicit Move(const std::string& to);
   // Leaves `from` if the entry there is the object's, and joins `to` unless
-  // a live object holds it.
+  // a live object holds it; the entry stays as seen or unseen as it was.
   void commit(CORBA_Contained_Impl* object, CORBA::Object* counted,
               const std::string& from) noexcept;
 

@@ -17,6 +17,7 @@ using namespace irtest;
 
 TEST(ObjectCache, HitIsTheLiveObjectWithANewReference) {
   Ref<CORBA_ModuleDef_Impl> module(new CORBA_ModuleDef_Impl("M", "IDL:Hit/M:1.0"));
+  encode(*module);
   Ref<CORBA_Contained_Impl> hit(probe("IDL:Hit/M:1.0"));
   EXPECT_EQ(hit.get(), module.get());
   EXPECT_EQ(module->_reference_count(), 2u);
@@ -26,9 +27,26 @@ TEST(ObjectCache, HitIsTheLiveObjectWithANewReference) {
   EXPECT_EQ(irobj_get_from_cache(nullptr), nullptr);
 }
 
+// Until an object has written or read its state, the classes derived from
+// the one that joined the cache may still be under construction: another
+// thread must not get it.
+TEST(ObjectCache, ObjectShowsOnlyOnceItsStateWentThroughAStream) {
+  Ref<CORBA_InterfaceDef_Impl> written(new CORBA_InterfaceDef_Impl("I", "IDL:Show/I:1.0"));
+  EXPECT_EQ(probe("IDL:Show/I:1.0"), nullptr);
+  const Bytes bytes = encode(*written);
+  EXPECT_EQ(cached("IDL:Show/I:1.0"), written.get());
+
+  Ref<CORBA_InterfaceDef_Impl> read(new CORBA_InterfaceDef_Impl("J", "IDL:Show/J:1.0"));
+  EXPECT_EQ(probe("IDL:Show/J:1.0"), nullptr);
+  reload(*read, "J", "IDL:Show/J:1.0", bytes);
+  EXPECT_EQ(cached("IDL:Show/J:1.0"), read.get());
+}
+
 TEST(ObjectCache, DuplicateIdDoesNotReplaceTheLiveEntry) {
   Ref<CORBA_ModuleDef_Impl> first(new CORBA_ModuleDef_Impl("M", "IDL:Dup/M:1.0"));
+  encode(*first);
   Ref<CORBA_InterfaceDef_Impl> second(new CORBA_InterfaceDef_Impl("M", "IDL:Dup/M:1.0"));
+  encode(*second);
   EXPECT_EQ(cached("IDL:Dup/M:1.0"), first.get());
   second.reset();  // never joined: its end must leave the first's entry alone
   EXPECT_EQ(cached("IDL:Dup/M:1.0"), first.get());
@@ -50,6 +68,7 @@ TEST(ObjectCache, NewObjectTakesOverTheEntryOfOneBeingDestroyed) {
   CORBA_Contained_Impl* successor = nullptr;
   CORBA::release(new Reviving("IDL:Revive/M:1.0", &successor));
   Ref<CORBA_Contained_Impl> owner(successor);
+  encode(*successor);
   EXPECT_EQ(cached("IDL:Revive/M:1.0"), successor);
 }
 
@@ -62,6 +81,7 @@ TEST(ObjectCache, NewIdThroughStreamToObjectMovesTheEntry) {
 
   // An id held by another live object is not taken; the old entry goes.
   Ref<CORBA_ModuleDef_Impl> holder(new CORBA_ModuleDef_Impl("H", "IDL:Move/C:1.0"));
+  encode(*holder);
   reload(*module, "M", "IDL:Move/C:1.0", bytes);
   EXPECT_EQ(probe("IDL:Move/B:1.0"), nullptr);
   module.reset();
@@ -70,6 +90,7 @@ TEST(ObjectCache, NewIdThroughStreamToObjectMovesTheEntry) {
 
 TEST(ObjectCache, AssignmentMovesTheEntryWithTheId) {
   Ref<CORBA_EnumDef_Impl> target(new CORBA_EnumDef_Impl("T", "IDL:Assign/T:1.0"));
+  encode(*target);
   Ref<CORBA_EnumDef_Impl> source(new CORBA_EnumDef_Impl("S", "IDL:Assign/S:1.0"));
   source->members = {"x"};
   Ref<CORBA_EnumDef_Impl> detached(new CORBA_EnumDef_Impl(*source));  // a copy of a live object stays out
@@ -119,7 +140,10 @@ TEST(ObjectCacheThreads, ReleaseOfTheLastReferenceRacesProbes) {
   std::atomic<int> wrong{0};
   for (int round = 0; round < 100; ++round) {
     std::vector<CORBA_ModuleDef_Impl*> objects;
-    for (const std::string& repid : repids) objects.push_back(new CORBA_ModuleDef_Impl("M", repid.c_str()));
+    for (const std::string& repid : repids) {
+      objects.push_back(new CORBA_ModuleDef_Impl("M", repid.c_str()));
+      encode(*objects.back());
+    }
     std::atomic<bool> done{false};
     std::vector<std::thread> probers;
     for (int p = 0; p < 3; ++p) {

@@ -25,6 +25,10 @@ struct Event {
   std::condition_variable changed;
   std::atomic<bool> posted{false};  // stays true until reset
   std::atomic<int> sleepers{0};     // waiters that may block on `changed`
+  // Posts still touching the event. A waiter may return as soon as it sees
+  // the flag, while the poster still looks at `sleepers`: destroying the
+  // event waits for them.
+  std::atomic<int> posting{0};
 };
 
 // A request and its answer are handed between two threads in a few
@@ -108,7 +112,9 @@ int VEKCreateEventSem(void** handle) {
 
 int VEKDestroyEventSem(void* handle) {
   if (!handle) return EINVAL;
-  delete as_event(handle);
+  Event* event = as_event(handle);
+  while (event->posting.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  delete event;
   return 0;
 }
 
@@ -120,11 +126,13 @@ int VEKPostEventSem(void* handle) {
   // asleep needs the lock and a signal. (A waiter counts itself before it
   // looks at the flag, and the poster sets the flag before it counts
   // them: one of the two always sees the other.)
+  event->posting.fetch_add(1, std::memory_order_relaxed);
   event->posted.store(true, std::memory_order_seq_cst);
   if (event->sleepers.load(std::memory_order_seq_cst) > 0) {
     std::lock_guard guard(event->lock);
     event->changed.notify_all();
   }
+  event->posting.fetch_sub(1, std::memory_order_release);  // the last touch
   return 0;
 }
 
