@@ -76,7 +76,7 @@ fuzz: deps
 	@scripts/ensure-packages clang
 	@[ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_FUZZ=ON -DIRSTORE_SANITIZE=address -DIRSTORE_BUILD_TESTS=OFF
-	cmake --build build-fuzz -j $(JOBS) --target stream_text_fuzzer ir_state_fuzzer statement_text_fuzzer
+	cmake --build build-fuzz -j $(JOBS) --target stream_text_fuzzer ir_state_fuzzer statement_text_fuzzer idl_records_fuzzer
 	@scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 install: build
