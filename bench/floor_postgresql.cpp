@@ -5,7 +5,6 @@
 #include <libpq-fe.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,7 +13,9 @@
 
 #include <tarn/tarn.h>
 
+#include "pg_dialect.h"
 #include "runs.h"
+#include "statement_cache.h"
 #include "statement_log.h"
 
 namespace {
@@ -25,47 +26,6 @@ struct ClearResult {
   void operator()(PGresult* result) const { PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ClearResult>;
-
-// A statement text with its quoted values taken out as $n parameters; the
-// '?' markers of the static statements become $n too.
-struct Shape {
-  std::string text;
-  std::vector<std::string> values;
-};
-
-Shape shape_of(const std::string& text) {
-  Shape shape;
-  int parameters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '?') {
-      shape.text += "$" + std::to_string(++parameters);
-      continue;
-    }
-    if (text[i] != '\'') {
-      shape.text += text[i];
-      continue;
-    }
-    std::string value;
-    for (++i; i < text.size(); ++i) {
-      if (text[i] == '\'' && i + 1 < text.size() && text[i + 1] == '\'') {
-        value += '\'';
-        ++i;
-      } else if (text[i] == '\'') {
-        break;
-      } else {
-        value += text[i];
-      }
-    }
-    shape.text += "$" + std::to_string(++parameters);
-    shape.values.push_back(std::move(value));
-  }
-  // As the engine does: a backslash in a pattern is no escape.
-  for (std::size_t at = shape.text.find(" LIKE $"); at != std::string::npos; at = shape.text.find(" LIKE $", at + 1)) {
-    std::size_t end = shape.text.find_first_not_of("0123456789", at + 7);
-    shape.text.insert(end == std::string::npos ? shape.text.size() : end, " ESCAPE ''");
-  }
-  return shape;
-}
 
 class PostgresFloor {
  public:
@@ -86,8 +46,9 @@ class PostgresFloor {
   Job plan(const LoggedStatement& logged) {
     Job job{logged.kind, nullptr, {}, false};
     if (logged.kind == LoggedStatement::kCommit || logged.kind == LoggedStatement::kRollback) return job;
-    Shape shape = shape_of(logged.text);
-    job.name = &prepared(shape.text);
+    // The texts the engine prepares: values out as parameters, in PostgreSQL's dialect.
+    tarn::Shape shape = tarn::shape_of(logged.text);
+    job.name = &prepared(tarn::to_postgresql(shape.text).text);
     job.values = logged.kind == LoggedStatement::kInsert || logged.kind == LoggedStatement::kUpdate
                      ? logged.values
                      : std::move(shape.values);

@@ -14,56 +14,13 @@
 #include <tarn/tarn.h>
 
 #include "runs.h"
+#include "sqlite_backend.h"
+#include "statement_cache.h"
 #include "statement_log.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The upper-casing the engine registers for UCASE(NAME).
-void ucase(sqlite3_context* context, int, sqlite3_value** values) {
-  const unsigned char* text = sqlite3_value_text(values[0]);
-  if (!text) {
-    sqlite3_result_null(context);
-    return;
-  }
-  std::string upper(reinterpret_cast<const char*>(text));
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  sqlite3_result_text(context, upper.c_str(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
-}
-
-// A statement text with its quoted values taken out as parameters.
-struct Shape {
-  std::string text;
-  std::vector<std::string> values;
-};
-
-Shape shape_of(const std::string& text) {
-  Shape shape;
-  shape.text.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\'') {
-      shape.text += text[i];
-      continue;
-    }
-    std::string value;
-    for (++i; i < text.size(); ++i) {
-      if (text[i] == '\'' && i + 1 < text.size() && text[i + 1] == '\'') {
-        value += '\'';
-        ++i;
-      } else if (text[i] == '\'') {
-        break;
-      } else {
-        value += text[i];
-      }
-    }
-    shape.text += '?';
-    shape.values.push_back(std::move(value));
-  }
-  return shape;
-}
 
 class SqliteFloor {
  public:
@@ -71,10 +28,7 @@ class SqliteFloor {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open " + path);
     }
-    sqlite3_create_function(db_, "UCASE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &ucase,
-                            nullptr, nullptr);
-    exec("PRAGMA case_sensitive_like = ON");
-    exec("PRAGMA cache_size = -8192");  // as the engine sets it
+    tarn::configure_sqlite_connection(db_);  // as the engine's own connections
   }
   ~SqliteFloor() {
     for (auto& [text, statement] : prepared_) sqlite3_finalize(statement);
@@ -97,7 +51,7 @@ class SqliteFloor {
       job.values = logged.values;
       return job;
     }
-    Shape shape = shape_of(logged.text);
+    tarn::Shape shape = tarn::shape_of(logged.text);
     job.statement = prepared(shape.text);
     job.values = std::move(shape.values);
     return job;

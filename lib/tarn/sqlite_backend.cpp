@@ -241,14 +241,27 @@ DatabasePtr open_handle(const std::string& path, int flags, const SqliteOptions&
   }
   sqlite3_extended_result_codes(db.get(), 1);
   sqlite3_busy_timeout(db.get(), static_cast<int>(options.busy_timeout.count()));
-  rc = sqlite3_create_function_v2(db.get(), "UCASE", 1,
-                                  SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                  ucase, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) throw_last_error(db.get(), rc);
+  configure_sqlite_connection(db.get());
   return db;
 }
 
+void run_setting(sqlite3* db, const char* sql) {
+  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) throw_last_error(db, rc);
+}
+
 }  // namespace
+
+void configure_sqlite_connection(sqlite3* db) {
+  int rc = sqlite3_create_function_v2(db, "UCASE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                      nullptr, ucase, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) throw_last_error(db, rc);
+  run_setting(db, "PRAGMA case_sensitive_like = ON");
+  run_setting(db, "PRAGMA foreign_keys = ON");  // the schema's relation checks
+  // Room for the inner pages of every table and index of a large
+  // repository, so that a lookup reads at most its leaf from the file.
+  run_setting(db, "PRAGMA cache_size = -8192");
+}
 
 std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOptions& options) {
   std::error_code ignored;
@@ -256,11 +269,6 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
     throw engine_error(TARN_SQL_ALIAS_NOT_FOUND, "database file " + path + " does not exist");
   auto connection =
       std::make_unique<SqliteConnection>(open_handle(path, SQLITE_OPEN_READWRITE, options));
-  connection->exec("PRAGMA case_sensitive_like = ON");
-  connection->exec("PRAGMA foreign_keys = ON");  // the schema's relation checks
-  // Room for the inner pages of every table and index of a large
-  // repository, so that a lookup reads at most its leaf from the file.
-  connection->exec("PRAGMA cache_size = -8192");
   // Reading the schema now makes a file that is no database fail CONNECT,
   // not the first statement.
   connection->exec("SELECT count(*) FROM sqlite_schema");

@@ -8,12 +8,18 @@
 
 #include "backend.h"
 
+struct sqlite3;
+
 namespace tarn {
 
 struct SqliteOptions {
   // How long a writer waits for another connection's unit of work.
   std::chrono::milliseconds busy_timeout{10000};
 };
+
+// What every connection of the engine gets: UCASE, case-sensitive LIKE,
+// the schema's relation checks and its page cache. Throws as the engine does.
+void configure_sqlite_connection(sqlite3* db);
 
 // Opens an existing database file; it is never created here (a missing
 // file is -1013).
