@@ -37,6 +37,10 @@ class IRDataBase {
 
   char* dbName = nullptr;          // the name as connected
   char* statement = nullptr;       // text for execute(); set by the caller
+  // Whether the last INSERT, UPDATE or DELETE that execute() ran changed no
+  // row. A writer in another process may delete a row between our reading
+  // it and our DELETE of it.
+  bool changedNothing = false;
   WorkEntry* work_head = nullptr;  // the work set, ascending, no repeats
 };
 

@@ -111,18 +111,16 @@ void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
   }
   std::unique_ptr<StoreHandle> old(defined_in(object));
 
-  {
-    std::unique_ptr<char[]> key(bucketTable->make_key(container, member));
-    Irbucket row;
-    row.setKey(key.get());
-    row.setBucketiid(container);
-    row.setIid(member);
-    try {
-      row.add();  // already in the new container: a plain code 1 exception
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw;  // a failure without SQLSTATE is still a failure
-    }
+  std::unique_ptr<char[]> key(bucketTable->make_key(container, member));
+  Irbucket new_row;
+  new_row.setKey(key.get());
+  new_row.setBucketiid(container);
+  new_row.setIid(member);
+  try {
+    new_row.add();  // already in the new container: a plain code 1 exception
+  } catch (IRStore::Exception& e) {
+    rethrow_if_sql_error(e);
+    throw;  // a failure without SQLSTATE is still a failure
   }
 
   std::unique_ptr<char[]> old_key(bucketTable->make_key(iid_text(old->iid), member));
@@ -133,6 +131,10 @@ void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
     old_row.del();
   } catch (IRStore::Exception& e) {
     rethrow_if_sql_error(e);
+    // The object left its old container meanwhile: another process on the
+    // server moved or destroyed it. The new row goes again, so that the
+    // object never stands in two containers.
+    new_row.del();
     throw IRStore::NotExist();
   }
   if (newName) update_name(object, newName);

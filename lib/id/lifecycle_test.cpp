@@ -251,6 +251,26 @@ TEST_F(Lifecycle, MovingIntoTheSameContainerFailsAndChangesNothing) {
                IRStore::NotExist);
 }
 
+// On a server, another process may take the object out of its old
+// container between the move's reading of that row and its DELETE, which
+// then changes no row. The move fails, and takes its new row back.
+TEST_F(Lifecycle, AMoveWhoseOldRowWentMeanwhileLeavesTheObjectInOneContainer) {
+  build.define<CORBA_ModuleDef_Impl>("P", "IDL:P:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Q", "IDL:Q:1.0");
+  std::string x = make("X", "IDL:P:1.0");
+  std::string y = make("Y", "IDL:P:1.0");
+  store.endUpdate();
+  long before = tarn_statement_count();
+  store.move(handle_of(y).get(), handle_of("IDL:Q:1.0").get(), nullptr);
+  int calls = static_cast<int>(tarn_statement_count() - before);  // the last: the old row's DELETE
+
+  tarn_fail_statement(calls, TARN_SQL_NOT_FOUND);
+  EXPECT_THROW(store.move(handle_of(x).get(), handle_of("IDL:Q:1.0").get(), nullptr), IRStore::NotExist);
+  tarn_fail_statement(0, 0);
+  EXPECT_EQ(query_rows("SELECT BUCKETIID FROM IRBUCKET WHERE IID = '" + iid_of(x) + "'", 1),
+            (Rows{{iid_of("IDL:P:1.0")}}));
+}
+
 // A container moved into itself or into what it holds would leave the tree
 // of containers, its subtree with it.
 TEST_F(Lifecycle, MovingAContainerIntoItselfOrItsOwnContentsIsRefused) {

@@ -100,11 +100,13 @@ void IrRelation::del() {
   retrieve();
   StatementText sql;
   sql.fragment(statements_.remove).value(key_).fragment("'");
+  IRDataBase& session = current_session_or_fail();
   try {
-    current_session_or_fail().execute(sql.c_str());
+    session.execute(sql.c_str());
   } catch (IRSError& e) {
     raise_translated(e);
   }
+  if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 
 char* IrRelation::forDisplay() {

@@ -92,11 +92,13 @@ void Irrepdat::del() {
   retrieve();
   StatementText sql;
   sql.fragment("DELETE FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
+  IRDataBase& session = current_session_or_fail();
   try {
-    current_session_or_fail().execute(sql.c_str());
+    session.execute(sql.c_str());
   } catch (IRSError& e) {
     raise_translated(e);
   }
+  if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 
 char* Irrepdat::forDisplay() {

@@ -14,6 +14,7 @@
 #include <qelororm/vekd.h>
 #include <qeloridm/mrrepdat.h>
 
+#include "irdatabase.h"
 #include "irdb_source.h"
 #include "mrrepdat_internal.h"
 
@@ -261,8 +262,8 @@ void process_rollback(IRDataBase*) {
   });
 }
 
-void process_execute(IRDataBase*, const char* text) {
-  guarded(496, [text] {
+void process_execute(IRDataBase* session, const char* text) {
+  guarded(496, [session, text] {
     if (statement_trace()) {
       std::fputs(text, stdout);
       std::fputc('\n', stdout);
@@ -276,7 +277,8 @@ void process_execute(IRDataBase*, const char* text) {
 
     if (!query) {
       tarn_execute(kStatementSlot, &state.statement);
-      if (state.statement.sqlcode == TARN_SQL_NOT_FOUND) return;  // no row affected
+      session->changedNothing = state.statement.sqlcode == TARN_SQL_NOT_FOUND;
+      if (session->changedNothing) return;
       if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Execute");
       state.uncommitted_changes = true;
       return;
