@@ -89,11 +89,13 @@ void work(IRDB& store, int thread, bool other_process, const std::atomic<bool>& 
       // An object another writer destroyed meanwhile (not there, or gone
       // when the relation is written) and a duplicate are races. With a
       // second process the server also refuses, at commit, a relation to an
-      // object that the other process destroyed, and breaks a deadlock
-      // between the two by rolling one unit of work back.
+      // object that the other process destroyed, refuses the second of two
+      // equal relations written at once (a duplicate key), and breaks a
+      // deadlock between the two by rolling one unit of work back.
       bool race = e.code == 1 || e.code == 2 || e.code == 4 ||
                   (other_process && e.code == 7 &&
-                   (mentions(e.message, "foreign key") || mentions(e.message, "SQL0911N")));
+                   (mentions(e.message, "foreign key") || mentions(e.message, "SQL0803N") ||
+                    mentions(e.message, "SQL0911N")));
       if (!race) unexpected_failure(unexpected, e.code, e.message);
     } catch (IRSError& e) {
       // ... and so are an object row that the other process inserted first
