@@ -53,7 +53,18 @@ std::vector<std::string> repids_of(StoreHandleSeq* raw) {
   return repids;
 }
 
-bool is_duplicate(const IRStore::Exception& e) { return e.code == 1; }
+// Runs a relation add of the store: false, and nothing changed, when the
+// relation is stored already (the store's duplicate, code 1).
+template <class Add>
+bool added(Add add) {
+  try {
+    add();
+    return true;
+  } catch (const IRStore::Exception& e) {
+    if (e.code == 1) return false;
+    throw;
+  }
+}
 
 }  // namespace
 
@@ -166,33 +177,15 @@ void Repository::create(CORBA_Contained_Impl& object) {
 void Repository::update_state(CORBA_Contained_Impl& object) { store_->update_stream(&object); }
 
 bool Repository::contain(const std::string& member, const std::string& container) {
-  try {
-    store_->add_to_bucket(handle(member).get(), handle(container).get());
-    return true;
-  } catch (const IRStore::Exception& e) {
-    if (is_duplicate(e)) return false;
-    throw;
-  }
+  return added([&] { store_->add_to_bucket(handle(member).get(), handle(container).get()); });
 }
 
 bool Repository::inherit(const std::string& derived, const std::string& base) {
-  try {
-    store_->add_inheritance(handle(derived).get(), handle(base).get());
-    return true;
-  } catch (const IRStore::Exception& e) {
-    if (is_duplicate(e)) return false;
-    throw;
-  }
+  return added([&] { store_->add_inheritance(handle(derived).get(), handle(base).get()); });
 }
 
 bool Repository::refer(const std::string& referrer, const std::string& referred) {
-  try {
-    store_->add_reference(handle(referrer).get(), handle(referred).get());
-    return true;
-  } catch (const IRStore::Exception& e) {
-    if (is_duplicate(e)) return false;
-    throw;
-  }
+  return added([&] { store_->add_reference(handle(referrer).get(), handle(referred).get()); });
 }
 
 void Repository::remove_inheritance(const std::string& derived, const std::string& base) {
