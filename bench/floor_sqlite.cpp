@@ -25,10 +25,10 @@ using Clock = std::chrono::steady_clock;
 class SqliteFloor {
  public:
   explicit SqliteFloor(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db_, tarn::sqlite_open_flags(), nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open " + path);
     }
-    tarn::configure_sqlite_connection(db_);  // as the engine's own connections
+    tarn::configure_sqlite_connection(db_);  // opened and set up as the engine's own connections
   }
   ~SqliteFloor() {
     for (auto& [text, statement] : prepared_) sqlite3_finalize(statement);

@@ -47,10 +47,16 @@ struct ResultDescription {
   int columns = 0;
 };
 
+// The store's queries come in a few column layouts, taking turns: the
+// descriptions bound for the layouts used last are kept with their buffers,
+// so that a query of one of them allocates nothing.
+constexpr int kKeptDescriptions = 3;
+
 struct StatementState {
   sqlca statement;            // every statement but the static ones
   sqlca cursor;               // the last OPEN or FETCH of C1
   ResultDescription result;
+  ResultDescription kept[kKeptDescriptions];  // bound before, most recent first
   VarcharBuffer<kRepidBufferSize> repid;
   VarcharBuffer<kStreamBufferSize> stream;
   char name[Irrepdat::kNameSize];  // blank-padded to the column's width
@@ -118,10 +124,9 @@ void bind_character_columns(sqlda* block, int columns) {
   }
 }
 
-// Whether a new description has the columns (types and lengths) that the
+// Whether a new description has the columns (types and lengths) that a
 // bound result description was made from.
-bool same_columns(const sqlda* described, int columns) {
-  const ResultDescription& result = state.result;
+bool same_columns(const ResultDescription& result, const sqlda* described, int columns) {
   if (!result.block || result.columns != columns) return false;
   for (int i = 0; i < columns; ++i) {
     const sqlvar& bound = result.block->sqlvar[i];
@@ -149,6 +154,37 @@ void deliver_row(int count, char** columns, int* lengths) {
     lengths[i] = static_cast<int>(size);
   }
   ++state.row_count;
+}
+
+void free_description(ResultDescription& result) {
+  sqlda* block = result.block;
+  if (!block) return;
+  for (int i = 0; i < result.columns; ++i) {
+    if ((block->sqlvar[i].sqltype & ~1) == TARN_CSTRING) delete[] block->sqlvar[i].sqldata;
+  }
+  std::free(block);
+  result = {};
+}
+
+// Makes the description the bound one, keeping the one bound until now;
+// the least recently bound kept one goes.
+void bind_result(sqlda* described, int columns) {
+  free_description(state.kept[kKeptDescriptions - 1]);
+  for (int i = kKeptDescriptions - 1; i > 0; --i) state.kept[i] = state.kept[i - 1];
+  state.kept[0] = state.result;
+  state.result = {described, columns};
+  bind_character_columns(described, columns);
+}
+
+// Binds the kept description of the described layout again; false when
+// none is kept.
+bool bind_kept_result(const sqlda* described, int columns) {
+  for (ResultDescription& kept : state.kept) {
+    if (!same_columns(kept, described, columns)) continue;
+    std::swap(kept, state.result);
+    return true;
+  }
+  return false;
 }
 
 void close_cursor() {
@@ -293,13 +329,8 @@ void process_execute(IRDataBase* session, const char* text) {
     std::unique_ptr<sqlda, decltype(&std::free)> described(allocate_description(columns), &std::free);
     tarn_describe(kQuerySlot, described.get(), &state.statement);
     if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
-    // The store runs a few queries of a few shapes over and over: a query
-    // whose columns are those of the last one keeps its buffers.
-    if (same_columns(described.get(), columns)) return;
-    free_result_description();
-    state.result.block = described.release();
-    state.result.columns = columns;
-    bind_character_columns(state.result.block, columns);
+    if (same_columns(state.result, described.get(), columns) || bind_kept_result(described.get(), columns)) return;
+    bind_result(described.release(), columns);
   });
 }
 
@@ -352,11 +383,6 @@ void print_statement_counters() {
 }
 
 void free_result_description() {
-  sqlda* block = state.result.block;
-  if (!block) return;
-  for (int i = 0; i < state.result.columns; ++i) {
-    if ((block->sqlvar[i].sqltype & ~1) == TARN_CSTRING) delete[] block->sqlvar[i].sqldata;
-  }
-  std::free(block);
-  state.result = {};
+  free_description(state.result);
+  for (ResultDescription& kept : state.kept) free_description(kept);
 }

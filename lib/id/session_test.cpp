@@ -326,6 +326,34 @@ TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
   EXPECT_EQ(rows[0][4], "");
 }
 
+TEST_F(Session, QueriesOfManyColumnLayoutsTakingTurnsEachReadTheirOwnColumns) {
+  IRDB store(nullptr);
+  session().execute("INSERT INTO IRREPDAT VALUES ('0123456789abcdef0123456789abcdef', 'IDL:A:1.0', 'A', '5', '00')");
+  session().execute("INSERT INTO IRREPDAT VALUES ('fedcba9876543210fedcba9876543210', 'IDL:B:1.0', 'B', '7', '01')");
+  struct Object {
+    std::string iid, repid, name, kind, stream;
+  };
+  const Object objects[] = {{"0123456789abcdef0123456789abcdef", "IDL:A:1.0", "A", "5", "00"},
+                            {"fedcba9876543210fedcba9876543210", "IDL:B:1.0", "B", "7", "01"}};
+  // Five column layouts, more than stay bound at once, in an order that
+  // both comes back to layouts used lately and to ones long unused.
+  const int layouts[] = {0, 1, 0, 2, 1, 0, 3, 4, 2, 0, 4, 4, 1, 3, 0, 2, 3, 1, 4, 0};
+  for (int step = 0; step < 40; ++step) {
+    const Object& object = objects[step % 2];
+    const std::string where = " FROM IRREPDAT WHERE IID = '" + object.iid + "'";
+    const std::string padded = object.name + std::string(253, ' ');
+    switch (layouts[step % 20]) {
+      case 0: EXPECT_EQ(query("SELECT IID" + where, 1), (Rows{{object.iid}})); break;
+      case 1: EXPECT_EQ(query("SELECT REPID" + where, 1), (Rows{{object.repid}})); break;
+      case 2: EXPECT_EQ(query("SELECT NAME, KIND" + where, 2), (Rows{{padded, object.kind}})); break;
+      case 3: EXPECT_EQ(query("SELECT KIND, STREAM" + where, 2), (Rows{{object.kind, object.stream}})); break;
+      default:
+        EXPECT_EQ(query("SELECT *" + where, 5),
+                  (Rows{{object.iid, object.repid, padded, object.kind, object.stream}}));
+    }
+  }
+}
+
 TEST_F(Session, DeletingNoRowIsFineButTheStaticUpdateOfNoRowIsAnError) {
   IRDB store(nullptr);
   EXPECT_NO_THROW(session().execute("DELETE FROM IRREPDAT WHERE IID = 'none'"));

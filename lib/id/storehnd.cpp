@@ -24,6 +24,25 @@ int hash_debug() {
   return value;
 }
 
+// OpenSSL looks an algorithm up by name, and allocates a context, for every
+// digest made through EVP_Digest(EVP_md5()): MD5 is fetched once for the
+// process and each thread keeps one context for all its digests.
+const EVP_MD* md5() {
+  static EVP_MD* const fetched = EVP_MD_fetch(nullptr, "MD5", nullptr);
+  return fetched;
+}
+
+bool digest_md5(const char* data, std::size_t length, unsigned char* digest, unsigned int* digest_length) {
+  struct Context {
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    ~Context() { EVP_MD_CTX_free(context); }
+  };
+  thread_local Context kept;
+  const EVP_MD* algorithm = md5();
+  return algorithm && kept.context && EVP_DigestInit_ex2(kept.context, algorithm, nullptr) &&
+         EVP_DigestUpdate(kept.context, data, length) && EVP_DigestFinal_ex(kept.context, digest, digest_length);
+}
+
 _IDL_SEQUENCE_CORBA_Char_7* new_empty_iid() {
   auto* iid = new (std::nothrow) _IDL_SEQUENCE_CORBA_Char_7();
   if (!iid) throw IRStore::OutOfMemory();
@@ -65,7 +84,7 @@ void StoreHandle::generateIRIID(const char* repid, char* out) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int digest_length = 0;
   std::size_t length = std::strlen(repid);
-  if (!EVP_Digest(repid, length, digest, &digest_length, EVP_md5(), nullptr)) {
+  if (!digest_md5(repid, length, digest, &digest_length)) {
     throw IRStore::OutOfMemory();  // the digest can only fail for want of memory
   }
 

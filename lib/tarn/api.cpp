@@ -53,18 +53,30 @@ void prepare(Session& session, int slot, const char* text) {
   // The old statement and its cursor go first: a failed PREPARE leaves
   // the slot unprepared, never holding the previous statement.
   std::erase_if(session.cursors, [slot](const auto& entry) { return entry.second.slot == slot; });
-  if (auto old = session.slots.find(slot); old != session.slots.end()) {
-    session.cache.give_back(std::move(old->second.shape), std::move(old->second.statement));
-    session.slots.erase(old);
-  }
   Shape shape = shape_of(text);
-  Prepared prepared{text, session.cache.take(shape.text), shape.text};
-  if (!prepared.statement) prepared.statement = session.connection->prepare(shape.text);
-  Statement& statement = *prepared.statement;
-  if (static_cast<size_t>(statement.parameter_count()) != shape.values.size())
-    throw engine_error(kHostVariableCount, "the statement's values and its markers differ in number");
-  for (size_t i = 0; i < shape.values.size(); ++i) statement.bind(static_cast<int>(i), shape.values[i]);
-  session.slots.emplace(slot, std::move(prepared));
+  Prepared& prepared = session.slots[slot];
+  // The store prepares texts of one shape over and over into one slot:
+  // the slot's own statement serves the new text as it is.
+  if (prepared.statement && prepared.shape == shape.text) {
+    prepared.statement->reset();
+  } else if (prepared.statement) {
+    session.cache.give_back(std::move(prepared.shape), std::move(prepared.statement));
+  }
+  try {
+    prepared.text = text;
+    if (!prepared.statement) {
+      prepared.statement = session.cache.take(shape.text);
+      if (!prepared.statement) prepared.statement = session.connection->prepare(shape.text);
+      prepared.shape = std::move(shape.text);
+    }
+    Statement& statement = *prepared.statement;
+    if (static_cast<size_t>(statement.parameter_count()) != shape.values.size())
+      throw engine_error(kHostVariableCount, "the statement's values and its markers differ in number");
+    for (size_t i = 0; i < shape.values.size(); ++i) statement.bind(static_cast<int>(i), shape.values[i]);
+  } catch (...) {
+    session.slots.erase(slot);
+    throw;
+  }
 }
 
 // The statement of a section, prepared on first use, with vars bound.

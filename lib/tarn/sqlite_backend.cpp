@@ -252,6 +252,8 @@ void run_setting(sqlite3* db, const char* sql) {
 
 }  // namespace
 
+int sqlite_open_flags() { return SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX; }
+
 void configure_sqlite_connection(sqlite3* db) {
   int rc = sqlite3_create_function_v2(db, "UCASE", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
                                       nullptr, ucase, nullptr, nullptr, nullptr);
@@ -268,7 +270,7 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
   if (!fs::is_regular_file(path, ignored))
     throw engine_error(TARN_SQL_ALIAS_NOT_FOUND, "database file " + path + " does not exist");
   auto connection =
-      std::make_unique<SqliteConnection>(open_handle(path, SQLITE_OPEN_READWRITE, options));
+      std::make_unique<SqliteConnection>(open_handle(path, sqlite_open_flags(), options));
   // Reading the schema now makes a file that is no database fail CONNECT,
   // not the first statement.
   connection->exec("SELECT count(*) FROM sqlite_schema");
@@ -284,7 +286,7 @@ bool create_sqlite_database(const std::string& path) {
       throw engine_error(TARN_SQL_ENGINE_ERROR,
                          "cannot create directory " + file.parent_path().string() + ": " + error.message());
   }
-  SqliteConnection connection(open_handle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, {}));
+  SqliteConnection connection(open_handle(path, sqlite_open_flags() | SQLITE_OPEN_CREATE, {}));
   auto count = connection.prepare(
       "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
       "upper(name) IN ('IRREPDAT', 'IRBUCKET', 'IRINHER', 'IRREFER')");

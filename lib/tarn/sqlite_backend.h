@@ -17,6 +17,12 @@ struct SqliteOptions {
   std::chrono::milliseconds busy_timeout{10000};
 };
 
+// The flags every connection of the engine is opened with (reading and
+// writing; SQLITE_OPEN_CREATE is added where a database is created).
+// A connection is only ever used by the thread its context is attached
+// to, one at a time, so SQLite's own locking of each call is left out.
+int sqlite_open_flags();
+
 // What every connection of the engine gets: UCASE, case-sensitive LIKE,
 // the schema's relation checks and its page cache. Throws as the engine does.
 void configure_sqlite_connection(sqlite3* db);

@@ -27,31 +27,24 @@ Shape shape_of(std::string_view text) {
     return shape;
   }
   shape.text.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\'') {
-      shape.text += text[i];
-      continue;
-    }
+  std::size_t done = 0;  // text before this is in the shape
+  for (std::size_t open = text.find('\''); open != std::string_view::npos; open = text.find('\'', done)) {
     std::string value;
-    std::size_t end = i + 1;
-    for (; end < text.size(); ++end) {
-      if (text[end] != '\'') {
-        value += text[end];
-      } else if (end + 1 < text.size() && text[end + 1] == '\'') {
-        value += '\'';
-        ++end;
-      } else {
+    std::size_t end = open + 1;
+    for (std::size_t quote; (quote = text.find('\'', end)) != std::string_view::npos; end = quote + 2) {
+      value.append(text.substr(end, quote - end));
+      if (quote + 1 >= text.size() || text[quote + 1] != '\'') {
+        end = quote;
         break;
       }
+      value += '\'';  // a doubled quote stands for one
     }
-    if (end >= text.size()) {  // an unterminated quote: leave the rest as it is
-      shape.text.append(text.substr(i));
-      break;
-    }
-    shape.text += '?';
+    if (end >= text.size() || text[end] != '\'') break;  // unterminated: left as it is
+    shape.text.append(text.substr(done, open - done)).append(1, '?');
     shape.values.push_back(std::move(value));
-    i = end;
+    done = end + 1;
   }
+  shape.text.append(text.substr(done));
   return shape;
 }
 

@@ -11,7 +11,10 @@ namespace {
 std::atomic<long> statement_calls{0};
 
 // The pending failure: the code fires when calls_left drops to zero.
+// `armed` lets every call made while no failure is pending pass without
+// taking the lock.
 std::mutex failure_mutex;
+std::atomic<bool> armed{false};
 long calls_left = 0;
 int32_t failure_code = 0;
 
@@ -19,8 +22,12 @@ int32_t failure_code = 0;
 
 std::optional<int32_t> count_statement_call() {
   statement_calls.fetch_add(1, std::memory_order_relaxed);
+  if (!armed.load(std::memory_order_acquire)) return std::nullopt;
   std::lock_guard lock(failure_mutex);
-  if (calls_left > 0 && --calls_left == 0) return failure_code;
+  if (calls_left > 0 && --calls_left == 0) {
+    armed.store(false, std::memory_order_release);
+    return failure_code;
+  }
   return std::nullopt;
 }
 
@@ -30,6 +37,7 @@ extern "C" void tarn_fail_statement(int n, int32_t sqlcode) {
   std::lock_guard lock(tarn::failure_mutex);
   tarn::calls_left = n > 0 ? n : 0;
   tarn::failure_code = sqlcode;
+  tarn::armed.store(tarn::calls_left > 0, std::memory_order_release);
 }
 
 extern "C" long tarn_statement_count(void) {
