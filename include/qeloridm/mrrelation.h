@@ -51,6 +51,10 @@ class IrRelation {
   const char* second() const { return second_; }
 
  private:
+  // Reads the row of key() into the buffers; false without one. A missing
+  // row is an answer here, not a failure: add() asks it of every new key.
+  bool read_row();
+
   const RelationStatements& statements_;
   char* storage;  // the three column buffers, back to back
   char* key_;

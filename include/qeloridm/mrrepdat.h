@@ -63,6 +63,9 @@ class Irrepdat {
  private:
   // Runs query (when given) and fetches its first row into the buffers.
   int fetch_row(IRDataBase& session, const char* query);
+  // Reads the row of iid() into the buffers; false without one. A missing
+  // row is an answer here, not a failure: add() asks it of every new IID.
+  bool read_row();
 
   char* storage;  // every column buffer, back to back
   char* iid_;

@@ -1,5 +1,6 @@
 #include "irdb_text.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -16,9 +17,18 @@ constexpr std::size_t kPadFrom = 505;
 constexpr std::size_t kPadTo = 509;
 constexpr std::size_t kPadLength = 8;
 
-unsigned char digit_value(char c) {
-  return static_cast<unsigned char>(c > '9' ? c - 0x57 : c - 0x30);
-}
+// d(c) of every byte, looked up rather than computed per character:
+// c - 0x57 above '9', c - 0x30 otherwise, in 8-bit arithmetic.
+constexpr auto kDigitValues = [] {
+  std::array<unsigned char, 256> values{};
+  for (int byte = 0; byte < 256; ++byte) {
+    char c = static_cast<char>(byte);
+    values[static_cast<std::size_t>(byte)] = static_cast<unsigned char>(c > '9' ? c - 0x57 : c - 0x30);
+  }
+  return values;
+}();
+
+unsigned char digit_value(char c) { return kDigitValues[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 

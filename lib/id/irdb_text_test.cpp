@@ -42,6 +42,15 @@ TEST(StreamText, EveryByteValueRoundTrips) {
   EXPECT_EQ(bytes_of(hex_of(all)), all);
 }
 
+// Text that is not stream text decodes as it always has, digit by digit:
+// c - 0x57 above '9', c - 0x30 otherwise, in 8-bit arithmetic.
+TEST(StreamText, CharactersOutsideTheDigitsDecodeByTheDigitRule) {
+  EXPECT_EQ(bytes_of("A0"), (std::vector<unsigned char>{static_cast<unsigned char>((0x41 - 0x57) * 16)}));
+  EXPECT_EQ(bytes_of("zG"), (std::vector<unsigned char>{static_cast<unsigned char>((0x7a - 0x57) * 16 + 0x47 - 0x57)}));
+  EXPECT_EQ(bytes_of(" !"), (std::vector<unsigned char>{static_cast<unsigned char>((0x20 - 0x30) * 16 + 0x21 - 0x30)}));
+  EXPECT_EQ(bytes_of("\xff" "0"), (std::vector<unsigned char>{static_cast<unsigned char>((-1 - 0x30) * 16)}));
+}
+
 // Stored data relies on the eight '0' characters after texts of 505 to 509
 // characters, which only byte counts of 253 and 254 produce.
 TEST(StreamText, TextsOf505To509CharactersArePaddedWithEightZeros) {

@@ -46,7 +46,7 @@ void IrRelation::setKey(const char* text) { set_column(key_, kKeySize, text); }
 void IrRelation::setFirst(const char* text) { set_column(first_, kIidSize, text); }
 void IrRelation::setSecond(const char* text) { set_column(second_, kIidSize, text); }
 
-void IrRelation::retrieve() {
+bool IrRelation::read_row() {
   IRDataBase& session = current_session_or_fail();
   StatementText sql;
   sql.fragment(statements_.retrieve).value(key_).fragment("'");
@@ -58,26 +58,27 @@ void IrRelation::retrieve() {
   } catch (IRSError& e) {
     raise_translated(e);
   }
-  if (!found) throw IRStore::NotExist();
+  return found != 0;
+}
+
+void IrRelation::retrieve() {
+  if (!read_row()) throw IRStore::NotExist();
 }
 
 void IrRelation::add() {
-  try {
+  {
     IrRelation existing(statements_);
     existing.setKey(key_);
-    existing.retrieve();
-  } catch (IRStore::NotExist&) {
-    StatementText sql;
-    sql.fragment(statements_.insert).value(key_).fragment("','").value(first_).fragment("','")
-        .value(second_).fragment("')");
-    try {
-      current_session_or_fail().execute(sql.c_str());
-    } catch (IRSError& e) {
-      raise_translated(e);
-    }
-    return;
+    if (existing.read_row()) throw IRStore::Duplicate();
   }
-  throw IRStore::Duplicate();
+  StatementText sql;
+  sql.fragment(statements_.insert).value(key_).fragment("','").value(first_).fragment("','")
+      .value(second_).fragment("')");
+  try {
+    current_session_or_fail().execute(sql.c_str());
+  } catch (IRSError& e) {
+    raise_translated(e);
+  }
 }
 
 void IrRelation::update() {

@@ -55,11 +55,15 @@ void Irrepdat::setName(const char* text) { set_column(name_, kNameSize, text); }
 void Irrepdat::setKind(const char* text) { set_column(kind_, kKindSize, text); }
 void Irrepdat::setStream(const char* text) { set_column(stream_, kStreamSize, text); }
 
-void Irrepdat::retrieve() {
+bool Irrepdat::read_row() {
   IRDataBase& session = current_session_or_fail();
   StatementText sql;
   sql.fragment("SELECT * FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
-  if (!fetch_row(session, sql.c_str())) throw IRStore::NotExist();
+  return fetch_row(session, sql.c_str()) != 0;
+}
+
+void Irrepdat::retrieve() {
+  if (!read_row()) throw IRStore::NotExist();
 }
 
 int Irrepdat::fetch() { return fetch_row(current_session_or_fail(), nullptr); }
@@ -75,15 +79,12 @@ int Irrepdat::fetch_row(IRDataBase& session, const char* query) {
 }
 
 void Irrepdat::add() {
-  try {
+  {
     Irrepdat existing;
     existing.setIid(iid_);
-    existing.retrieve();
-  } catch (IRStore::NotExist&) {
-    run_request(nullptr, kInsert, this);  // an IRSError passes on untranslated
-    return;
+    if (existing.read_row()) throw IRStore::Duplicate();
   }
-  throw IRStore::Duplicate();
+  run_request(nullptr, kInsert, this);  // an IRSError passes on untranslated
 }
 
 void Irrepdat::update() { run_request(nullptr, kUpdate, this); }

@@ -38,6 +38,20 @@ WorkEntry*& work_head() { return current_session_or_fail().work_head; }
 
 }  // namespace
 
+bool work_set_holds(const char* iid) { return holds(stop_link(work_head(), iid), iid); }
+
+bool work_set_add(const char* iid) {
+  WorkEntry** link = stop_link(work_head(), iid);
+  if (holds(link, iid)) return false;
+  auto* entry = new (std::nothrow) WorkEntry;
+  if (!entry) throw IRStore::OutOfMemory();
+  std::strncpy(entry->iid, iid, sizeof entry->iid - 1);
+  entry->iid[sizeof entry->iid - 1] = '\0';
+  entry->next = *link;
+  *link = entry;
+  return true;
+}
+
 Irwork::Irwork() {
   storage = new (std::nothrow) char[kIidSize];
   if (!storage) throw IRStore::OutOfMemory();
@@ -55,19 +69,13 @@ void Irwork::setIid(const char* text) {
 }
 
 void Irwork::retrieve() {
-  if (!holds(stop_link(work_head(), iid_), iid_)) throw IRStore::NotExist();
+  if (!work_set_holds(iid_)) throw IRStore::NotExist();
 }
 
 int Irwork::fetch() { return 1; }
 
 void Irwork::add() {
-  WorkEntry** link = stop_link(work_head(), iid_);
-  if (holds(link, iid_)) throw IRStore::Duplicate();
-  auto* entry = new (std::nothrow) WorkEntry;
-  if (!entry) throw IRStore::OutOfMemory();
-  std::memcpy(entry->iid, iid_, sizeof entry->iid);
-  entry->next = *link;
-  *link = entry;
+  if (!work_set_add(iid_)) throw IRStore::Duplicate();
 }
 
 void Irwork::update() {

@@ -10,3 +10,9 @@ struct WorkEntry {
 
 // Releases every entry and empties the set.
 void free_work_set(WorkEntry*& head);
+
+// Whether the current session's set holds iid, and adding iid to it (false
+// when it was there): the walks test and add IIDs by the thousand, and
+// answer with these where Irwork would raise.
+bool work_set_holds(const char* iid);
+bool work_set_add(const char* iid);

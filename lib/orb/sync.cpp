@@ -23,8 +23,10 @@ struct Mutex {
 struct Event {
   std::mutex lock;
   std::condition_variable changed;
-  std::atomic<bool> posted{false};  // stays true until reset
-  std::atomic<int> sleepers{0};     // waiters that may block on `changed`
+  // Watched by a spinning waiter: on a cache line of its own, so that the
+  // poster's bookkeeping below does not take the line away from it.
+  alignas(64) std::atomic<bool> posted{false};  // stays true until reset
+  alignas(64) std::atomic<int> sleepers{0};     // waiters that may block on `changed`
   // Posts still touching the event. A waiter may return as soon as it sees
   // the flag, while the poster still looks at `sleepers`: destroying the
   // event waits for them.
@@ -138,7 +140,9 @@ int VEKPostEventSem(void* handle) {
 
 int VEKResetEventSem(void* handle) {
   if (!handle) return EINVAL;
-  as_event(handle)->posted.store(false, std::memory_order_seq_cst);
+  // Release is enough: whoever posts the event next learns of the reset
+  // through the posts and waits that come between the two.
+  as_event(handle)->posted.store(false, std::memory_order_release);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <mutex>
@@ -121,6 +122,8 @@ int vekdMapSysError(int rc) { return static_cast<int>(0x4f4d0000u | (static_cast
 char* vekdMBCSstrchr(const char* text, int c) {
   if (!text) return nullptr;
   const char wanted = static_cast<char>(c);
+  // Where every character is one byte, the first byte that is c is it.
+  if (MB_CUR_MAX == 1) return const_cast<char*>(std::strchr(text, wanted));
   std::mbstate_t state{};
   for (const char* p = text;; ) {
     if (*p == '\0') return wanted == '\0' ? const_cast<char*>(p) : nullptr;
