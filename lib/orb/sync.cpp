@@ -14,6 +14,17 @@
 
 #include "failure_hook.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define IRSTORE_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define IRSTORE_THREAD_SANITIZER 1
+#endif
+#endif
+#ifndef IRSTORE_THREAD_SANITIZER
+#define IRSTORE_THREAD_SANITIZER 0
+#endif
+
 namespace {
 
 struct Mutex {
@@ -131,9 +142,13 @@ int VEKPostEventSem(void* handle) {
   // sees the other. A plain store and a fence cost less than an exchange
   // on the line the waiter is watching.)
   event->posting.fetch_add(1, std::memory_order_relaxed);
+#if IRSTORE_THREAD_SANITIZER
+  event->posted.store(true, std::memory_order_seq_cst);  // the sanitizer does not model fences
+#else
   event->posted.store(true, std::memory_order_release);
   std::atomic_thread_fence(std::memory_order_seq_cst);
-  if (event->sleepers.load(std::memory_order_relaxed) > 0) {
+#endif
+  if (event->sleepers.load(std::memory_order_seq_cst) > 0) {
     std::lock_guard guard(event->lock);
     event->changed.notify_all();
   }

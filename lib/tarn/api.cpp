@@ -55,14 +55,14 @@ void prepare(Session& session, int slot, const char* text) {
   std::erase_if(session.cursors, [slot](const auto& entry) { return entry.second.slot == slot; });
   Shape shape = shape_of(text);
   Prepared& prepared = session.slots[slot];
-  // The store prepares texts of one shape over and over into one slot:
-  // the slot's own statement serves the new text as it is.
-  if (prepared.statement && prepared.shape == shape.text) {
-    prepared.statement->reset();
-  } else if (prepared.statement) {
-    session.cache.give_back(std::move(prepared.shape), std::move(prepared.statement));
-  }
   try {
+    // The store prepares texts of one shape over and over into one slot:
+    // the slot's own statement serves the new text as it is.
+    if (prepared.statement && prepared.shape == shape.text) {
+      prepared.statement->reset();
+    } else if (prepared.statement) {
+      session.cache.give_back(std::move(prepared.shape), std::move(prepared.statement));
+    }
     prepared.text = text;
     if (!prepared.statement) {
       prepared.statement = session.cache.take(shape.text);
