@@ -242,17 +242,26 @@ void run_memory(const Plan& plan, RunResults& results) {
     volatile bool inherits = std::find(bases.begin(), bases.end(), block(b).interfaces[0]) != bases.end();
     (void)inherits;
   });
-  time_each(plan, results, Workload::kAddToBucket,
-            [&](int b) { maps.contain(block(b).interfaces[3], block(b).structs[0]); });
-  time_each(plan, results, Workload::kRemoveFromBucket,
-            [&](int b) { maps.uncontain(block(b).interfaces[3], block(b).structs[0]); });
+  auto relation = [&](Workload workload, int operand) {
+    Target target = target_of(workload, operand);
+    return std::pair{block(target.block).interfaces[target.interface], block(target.block).structs[target.structure]};
+  };
+  time_each(plan, results, Workload::kAddToBucket, [&](int operand) {
+    auto [interface, structure] = relation(Workload::kAddToBucket, operand);
+    maps.contain(interface, structure);
+  });
+  time_each(plan, results, Workload::kRemoveFromBucket, [&](int operand) {
+    auto [interface, structure] = relation(Workload::kRemoveFromBucket, operand);
+    maps.uncontain(interface, structure);
+  });
   {
     auto start = Clock::now();
     for (int victim : plan.victims()) maps.destroy(victim);
     results.add(Workload::kDestroyModule, seconds_since(start), static_cast<long>(plan.victims().size()));
   }
-  time_each(plan, results, Workload::kUpdateRepositoryId, [&](int b) {
-    int interface = block(b).interfaces[4];
+  time_each(plan, results, Workload::kUpdateRepositoryId, [&](int operand) {
+    Target target = target_of(Workload::kUpdateRepositoryId, operand);
+    int interface = block(target.block).interfaces[target.interface];
     maps.rename(interface, changed_repid(maps.row(interface).repid));
   });
 }

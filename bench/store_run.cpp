@@ -136,21 +136,26 @@ class StoreRun {
     time_each(results, Workload::kInheritsFrom,
               [this](int b) { return Arguments{handle(repid(block(b).interfaces[9])), handle(repid(block(b).interfaces[0]))}; },
               [this](Arguments& a) { store_.inherits_from(a.first.get(), a.second.get()); });
-    auto struct_and_interface = [this](int b) {
-      return Arguments{handle(repid(block(b).structs[0])), handle(repid(block(b).interfaces[3]))};
+    auto struct_and_interface = [this](Workload workload) {
+      return [this, workload](int operand) {
+        Target target = target_of(workload, operand);
+        return Arguments{handle(repid(block(target.block).structs[target.structure])),
+                         handle(repid(block(target.block).interfaces[target.interface]))};
+      };
     };
-    time_each(results, Workload::kAddToBucket, struct_and_interface,
+    time_each(results, Workload::kAddToBucket, struct_and_interface(Workload::kAddToBucket),
               [this](Arguments& a) { store_.add_to_bucket(a.first.get(), a.second.get()); });
     commit();
-    time_each(results, Workload::kRemoveFromBucket, struct_and_interface,
+    time_each(results, Workload::kRemoveFromBucket, struct_and_interface(Workload::kRemoveFromBucket),
               [this](Arguments& a) { store_.remove_from_bucket(a.first.get(), a.second.get()); });
     commit();
     time_each(results, Workload::kDestroyModule, [this](int v) { return Arguments{handle(repid(v))}; },
               [this](Arguments& a) { store_.destroy(a.first.get()); });
     commit();
     time_each(results, Workload::kUpdateRepositoryId,
-              [this](int b) {
-                std::string old_id = repid(block(b).interfaces[4]);
+              [this](int operand) {
+                Target target = target_of(Workload::kUpdateRepositoryId, operand);
+                std::string old_id = repid(block(target.block).interfaces[target.interface]);
                 return Arguments{handle(old_id), handle(changed_repid(old_id))};
               },
               [this](Arguments& a) { store_.update_repositoryID(a.first.get(), a.second.get()); });

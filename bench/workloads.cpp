@@ -56,7 +56,25 @@ int repetitions(Workload workload) {
   }
 }
 
+// How many targets of its own a block offers a workload that changes what
+// it touches; 0 for the others.
+int targets_per_block(Workload workload) {
+  switch (workload) {
+    case Workload::kAddToBucket:
+    case Workload::kRemoveFromBucket: return 5 * 10;
+    case Workload::kUpdateRepositoryId: return 10;
+    default: return 0;
+  }
+}
+
 }  // namespace
+
+Target target_of(Workload workload, int operand) {
+  int per_block = targets_per_block(workload);
+  int slot = operand % per_block;
+  if (workload == Workload::kUpdateRepositoryId) return {operand / per_block, 0, slot};
+  return {operand / per_block, slot / 10, slot % 10};
+}
 
 Operands operands_for(const Plan& plan, Workload workload) {
   std::mt19937 random(static_cast<unsigned>(workload) * 7919u + 17u);
@@ -68,11 +86,10 @@ Operands operands_for(const Plan& plan, Workload workload) {
     return operands;
   }
   int blocks = static_cast<int>(plan.blocks());
-  if (workload == Workload::kUpdateRepositoryId || workload == Workload::kAddToBucket ||
-      workload == Workload::kRemoveFromBucket) {
-    // Each block at most once: these change what they touch.
-    std::vector<int> all(static_cast<std::size_t>(blocks));
-    for (int b = 0; b < blocks; ++b) all[static_cast<std::size_t>(b)] = b;
+  if (int per_block = targets_per_block(workload)) {
+    // Each target at most once, from blocks all over the repository.
+    std::vector<int> all(static_cast<std::size_t>(blocks * per_block));
+    for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
     std::shuffle(all.begin(), all.end(), std::mt19937(42));
     all.resize(std::min<std::size_t>(all.size(), static_cast<std::size_t>(count)));
     operands.blocks = all;

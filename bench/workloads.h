@@ -48,6 +48,17 @@ struct Operands {
 };
 Operands operands_for(const Plan& plan, Workload workload);
 
+// The relation and repository-id workloads change what they touch, so each
+// of their operands is a target of its own, used once: for the relation
+// workloads a struct and an interface of a block (the struct is put into
+// the interface, then taken out), for the id workload an interface.
+struct Target {
+  int block;
+  int structure;  // 0 to 4
+  int interface;  // 0 to 9
+};
+Target target_of(Workload workload, int operand);
+
 // The name a lookup or search looks for.
 inline const char* kLookupOne = "op2";
 inline const char* kLookupAll = "op3";
