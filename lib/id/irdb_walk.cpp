@@ -2,7 +2,6 @@
 // tables at once, each followed in its own direction, with an optional
 // level limit and target. The session's work set is its visited set, so
 // cycles and shared descendants are expanded once.
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -53,13 +52,6 @@ void move_all(IIDList& into, std::unique_ptr<IIDList> from) {
   for (CORBA::ULong i = 0; i < from->length(); ++i) move_element(into[count + i], (*from)[i]);
 }
 
-// An IID's text as the work set takes it: Irwork refused longer ones.
-const char* checked_work_iid(IIDOctets* iid) {
-  const char* text = iid_text(iid);
-  if (std::strlen(text) >= Irwork::kIidSize) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  return text;
-}
-
 std::unique_ptr<IIDList> list_of(const IIDOctets& iid) {
   std::unique_ptr<IIDList> list = new_list(1);
   list->length(1);
@@ -88,7 +80,7 @@ IIDList* IRDB::search_recursive(IIDOctets* start, int levels, unsigned char useR
       if (useContainment) move_all(*collection, std::unique_ptr<IIDList>(bucketTable->related_iids(x, containmentDirection)));
     }
     frontier.reset(get_candidates_list(collection.get()));
-    if (target) reached = work_set_holds(checked_work_iid(target));
+    if (target) reached = work_set_holds(iid_text(target));
     if (frontier->length() == 0) break;
     if (levels != -1) --levels;
   }
@@ -100,7 +92,7 @@ IIDList* IRDB::get_candidates_list(IIDList* found) {
   std::unique_ptr<IIDList> fresh = new_list(found->length());
   CORBA::ULong count = 0;
   for (CORBA::ULong i = 0; i < found->length(); ++i) {
-    if (!work_set_add(checked_work_iid(&(*found)[i]))) continue;  // reached before
+    if (!work_set_add(iid_text(&(*found)[i]))) continue;  // reached before
     fresh->length(count + 1);
     move_element((*fresh)[count++], (*found)[i]);
   }

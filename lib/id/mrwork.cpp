@@ -36,17 +36,27 @@ bool holds(WorkEntry* const* link, const char* iid) {
 
 WorkEntry*& work_head() { return current_session_or_fail().work_head; }
 
+// An IID that no entry could hold is refused, as Irwork::setIid refuses it.
+std::size_t checked_length(const char* iid) {
+  std::size_t length = std::strlen(iid);
+  if (length >= sizeof WorkEntry::iid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  return length;
+}
+
 }  // namespace
 
-bool work_set_holds(const char* iid) { return holds(stop_link(work_head(), iid), iid); }
+bool work_set_holds(const char* iid) {
+  checked_length(iid);
+  return holds(stop_link(work_head(), iid), iid);
+}
 
 bool work_set_add(const char* iid) {
+  std::size_t length = checked_length(iid);
   WorkEntry** link = stop_link(work_head(), iid);
   if (holds(link, iid)) return false;
   auto* entry = new (std::nothrow) WorkEntry;
   if (!entry) throw IRStore::OutOfMemory();
-  std::strncpy(entry->iid, iid, sizeof entry->iid - 1);
-  entry->iid[sizeof entry->iid - 1] = '\0';
+  std::memcpy(entry->iid, iid, length + 1);
   entry->next = *link;
   *link = entry;
   return true;

@@ -328,13 +328,16 @@ TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
 
 TEST_F(Session, QueriesOfManyColumnLayoutsTakingTurnsEachReadTheirOwnColumns) {
   IRDB store(nullptr);
-  session().execute("INSERT INTO IRREPDAT VALUES ('0123456789abcdef0123456789abcdef', 'IDL:A:1.0', 'A', '5', '00')");
-  session().execute("INSERT INTO IRREPDAT VALUES ('fedcba9876543210fedcba9876543210', 'IDL:B:1.0', 'B', '7', '01')");
   struct Object {
     std::string iid, repid, name, kind, stream;
   };
   const Object objects[] = {{"0123456789abcdef0123456789abcdef", "IDL:A:1.0", "A", "5", "00"},
                             {"fedcba9876543210fedcba9876543210", "IDL:B:1.0", "B", "7", "01"}};
+  for (const Object& object : objects) {
+    session().execute(("INSERT INTO IRREPDAT VALUES ('" + object.iid + "', '" + object.repid + "', '" +
+                       object.name + "', '" + object.kind + "', '" + object.stream + "')")
+                          .c_str());
+  }
   // Five column layouts, more than stay bound at once, in an order that
   // both comes back to layouts used lately and to ones long unused.
   const int layouts[] = {0, 1, 0, 2, 1, 0, 3, 4, 2, 0, 4, 4, 1, 3, 0, 2, 3, 1, 4, 0};

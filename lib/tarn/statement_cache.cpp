@@ -29,20 +29,22 @@ Shape shape_of(std::string_view text) {
   shape.text.reserve(text.size());
   std::size_t done = 0;  // text before this is in the shape
   for (std::size_t open = text.find('\''); open != std::string_view::npos; open = text.find('\'', done)) {
+    // The value runs to the first quote that is not doubled.
     std::string value;
-    std::size_t end = open + 1;
-    for (std::size_t quote; (quote = text.find('\'', end)) != std::string_view::npos; end = quote + 2) {
-      value.append(text.substr(end, quote - end));
-      if (quote + 1 >= text.size() || text[quote + 1] != '\'') {
-        end = quote;
+    std::size_t close = std::string_view::npos;
+    for (std::size_t from = open + 1, quote; (quote = text.find('\'', from)) != std::string_view::npos;
+         from = quote + 2) {
+      value.append(text.substr(from, quote - from));
+      if (quote + 1 == text.size() || text[quote + 1] != '\'') {
+        close = quote;
         break;
       }
       value += '\'';  // a doubled quote stands for one
     }
-    if (end >= text.size() || text[end] != '\'') break;  // unterminated: left as it is
+    if (close == std::string_view::npos) break;  // unterminated: the rest is left as it is
     shape.text.append(text.substr(done, open - done)).append(1, '?');
     shape.values.push_back(std::move(value));
-    done = end + 1;
+    done = close + 1;
   }
   shape.text.append(text.substr(done));
   return shape;
