@@ -54,6 +54,7 @@ struct sqlca {
 #define TARN_SQL_DUPLICATE_KEY (-803)        /* 23505 */
 #define TARN_SQL_CONSTRAINT (-545)           /* 23513 */
 #define TARN_SQL_ENGINE_ERROR (-901)         /* 58004: any other engine failure */
+#define TARN_SQL_ROLLBACK_REQUIRED (-918)    /* 51021: the unit of work was lost; roll back first */
 #define TARN_SQL_TIMEOUT (-911)              /* 40001: lock wait timed out, rolled back */
 #define TARN_SQL_DISK_FULL (-968)            /* 57011 */
 #define TARN_SQL_ALIAS_NOT_FOUND (-1013)     /* 42705: no catalog entry or database */
@@ -198,6 +199,11 @@ int tarn_resolve_alias(const char* alias, char* description, int size);
  * nothing is changed), or an error. user and password may be null. */
 void tarn_create_database(const char* alias, const char* user, const char* password,
                           struct sqlca* ca);
+
+/* How long a CONNECT waits for a server that this process has reached
+ * before (one restarting, or a standby being promoted) to accept it again;
+ * 10000 ms unless set. Applies to the whole process. */
+void tarn_set_reconnect_wait(long milliseconds);
 
 /* The stack a thread needs to run statements of any engine backend. */
 long tarn_required_stack_size(void);

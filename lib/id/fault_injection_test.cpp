@@ -33,19 +33,6 @@ struct NamedOperation {
 
 void PrintTo(const NamedOperation& operation, std::ostream* out) { *out << operation.name; }
 
-std::string snapshot() {
-  std::string text;
-  for (const char* table : {"IRREPDAT", "IRBUCKET", "IRINHER", "IRREFER"}) {
-    Rows rows = query_rows(std::string("SELECT * FROM ") + table, 5);
-    std::sort(rows.begin(), rows.end());
-    for (const auto& row : rows) {
-      for (const auto& column : row) text += column + "|";
-      text += "\n";
-    }
-  }
-  return text;
-}
-
 template <class T>
 void create(IRDB& store, const char* name, const char* repid) {
   ObjectReference<T> object(new T(name, repid));
@@ -170,11 +157,11 @@ class FaultInjection : public ::testing::TestWithParam<NamedOperation> {
 // effect at all (the cursor's CLOSE after a delivered row is not checked).
 TEST_P(FaultInjection, EveryStatementMayFailWithoutHarm) {
   const NamedOperation& operation = GetParam();
-  const std::string before = snapshot();
+  const std::string before = table_snapshot();
   const std::string expected_answer = operation.run(store);
-  const std::string expected_after = snapshot();
+  const std::string expected_after = table_snapshot();
   store.cancelUpdate();
-  ASSERT_EQ(snapshot(), before);
+  ASSERT_EQ(table_snapshot(), before);
 
   int reported = 0;
   for (int position = 1;; ++position) {
@@ -199,10 +186,10 @@ TEST_P(FaultInjection, EveryStatementMayFailWithoutHarm) {
     EXPECT_TRUE(work_set_is_empty());
     if (!failed) {
       EXPECT_EQ(answered, expected_answer);
-      EXPECT_EQ(snapshot(), expected_after);
+      EXPECT_EQ(table_snapshot(), expected_after);
     }
     store.cancelUpdate();
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(table_snapshot(), before);
     if (made < position) break;  // the operation ran whole before the fault
     reported += failed;
     ASSERT_LT(position, 1000) << "never ran to its end";

@@ -46,8 +46,13 @@ class IRDataBase {
 
 // The session that connected last; the record classes reach it through this.
 IRDataBase* current_session();
-// The same, or IRStore::Unrecoverable when no session is connected.
+// The same; when no session is connected, IRStore::Unrecoverable with the
+// SQL1032N failure that every request of a session without a worker gets.
 IRDataBase& current_session_or_fail();
+
+// How many times the session has connected. A reconnect empties the work
+// set, so a walk that sees this number change has lost what it reached.
+unsigned long connection_count();
 
 // Request codes of the worker.
 enum RequestCode {

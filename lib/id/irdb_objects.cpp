@@ -74,6 +74,11 @@ void IRDB::create(CORBA::_CORBA_Contained* object, EncapIIOP& stream) {
 }
 
 void IRDB::Iadd_object(StoreObject* record) {
+  // Its read and insert run on the session's one cursor and statement
+  // slots like every other statement: without the lock they would cut
+  // another thread's open query short. The lock is re-entrant, so create,
+  // which holds it already, is unaffected.
+  CSGuard guard(&csMutex);
   StoreHandle* handle = record->handle;
   if (!handle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   Irrepdat row;

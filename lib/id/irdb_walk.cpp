@@ -8,11 +8,24 @@
 #include <qeloridm/irdb.h>
 #include <qeloridm/mrwork.h>
 
+#include "irdatabase.h"
 #include "irdb_errors.h"
 #include "irtable.h"
+#include "mrrepdat_internal.h"
 #include "work_set.h"
 
 namespace {
+
+// How often a walk starts again after a reconnect before it gives up.
+constexpr int kWalkAttempts = 3;
+
+[[noreturn]] void raise_connection_lost_during_walk() {
+  sqlca ca{};
+  tarn_set_sqlca(&ca, TARN_SQL_CONNECTION_LOST, "08001",
+                 "The connection was lost again each time a walk over the relations started.");
+  IRSError error = make_irs_error(ca, "SQL Walk");
+  raise_translated(error);
+}
 
 // Empties the work set when the walk ends, by return or by exception: from
 // its start to its end the set belongs to the walk.
@@ -66,26 +79,38 @@ IIDList* IRDB::search_recursive(IIDOctets* start, int levels, unsigned char useR
                                 unsigned char referencesDirection,
                                 unsigned char inheritanceDirection,
                                 unsigned char containmentDirection, IIDOctets* target) {
-  WorkSetScope scope(*workTable);
-  std::unique_ptr<IIDList> frontier = list_of(*start);
-  bool reached = false;
-  while (levels != 0 && !reached) {
-    // Frontier order; for each element its references, then its bases or
-    // derivations, then its members or containers.
-    std::unique_ptr<IIDList> collection = new_list(0);
-    for (CORBA::ULong i = 0; i < frontier->length(); ++i) {
-      IIDOctets* x = &(*frontier)[i];
-      if (useReferences) move_all(*collection, std::unique_ptr<IIDList>(referTable->related_iids(x, referencesDirection)));
-      if (useInheritance) move_all(*collection, std::unique_ptr<IIDList>(inherTable->related_iids(x, inheritanceDirection)));
-      if (useContainment) move_all(*collection, std::unique_ptr<IIDList>(bucketTable->related_iids(x, containmentDirection)));
+  auto walk = [&]() -> std::unique_ptr<IIDList> {
+    WorkSetScope scope(*workTable);
+    std::unique_ptr<IIDList> frontier = list_of(*start);
+    bool reached = false;
+    for (int left = levels; left != 0 && !reached;) {
+      // Frontier order; for each element its references, then its bases or
+      // derivations, then its members or containers.
+      std::unique_ptr<IIDList> collection = new_list(0);
+      for (CORBA::ULong i = 0; i < frontier->length(); ++i) {
+        IIDOctets* x = &(*frontier)[i];
+        if (useReferences) move_all(*collection, std::unique_ptr<IIDList>(referTable->related_iids(x, referencesDirection)));
+        if (useInheritance) move_all(*collection, std::unique_ptr<IIDList>(inherTable->related_iids(x, inheritanceDirection)));
+        if (useContainment) move_all(*collection, std::unique_ptr<IIDList>(bucketTable->related_iids(x, containmentDirection)));
+      }
+      frontier.reset(get_candidates_list(collection.get()));
+      if (target) reached = work_set_holds(iid_text(target));
+      if (frontier->length() == 0) break;
+      if (left != -1) --left;
     }
-    frontier.reset(get_candidates_list(collection.get()));
-    if (target) reached = work_set_holds(iid_text(target));
-    if (frontier->length() == 0) break;
-    if (levels != -1) --levels;
+    if (!target) return std::unique_ptr<IIDList>(workTable->list_all(nullptr, false));
+    return reached ? list_of(*start) : new_list(0);
+  };
+  // A reconnect empties the work set, which holds what the walk has
+  // reached: a walk that met one starts again, so that no answer is ever
+  // made from part of a walk. (A reconnect that lost changes is reported
+  // by the request that met it, so a walk that ends normally lost none.)
+  for (int attempt = 1;; ++attempt) {
+    unsigned long connections = connection_count();
+    std::unique_ptr<IIDList> reached = walk();
+    if (connection_count() == connections) return reached.release();
+    if (attempt == kWalkAttempts) raise_connection_lost_during_walk();
   }
-  if (!target) return workTable->list_all(nullptr, false);
-  return reached ? list_of(*start).release() : new_list(0).release();
 }
 
 IIDList* IRDB::get_candidates_list(IIDList* found) {

@@ -25,6 +25,13 @@ InputList make_input_list(int count);
 // The completion of CONNECT and of every statement.
 sqlca& statement_sqlca();
 
+inline bool is_connection_lost(int code) {
+  return code >= TARN_SQL_LOST_CONNECTION_FIRST && code <= TARN_SQL_LOST_CONNECTION_LAST;
+}
+// The connection was found lost after a request had its answer (a CLOSE
+// said so) and with no change lost: the next request connects again.
+void note_connection_lost();
+
 void process_commit(IRDataBase* session);
 void process_rollback(IRDataBase* session);
 void process_execute(IRDataBase* session, const char* text);

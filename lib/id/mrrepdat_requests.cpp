@@ -187,9 +187,15 @@ bool bind_kept_result(const sqlda* described, int columns) {
   return false;
 }
 
+// A CLOSE that finds the connection lost has lost the unit of work with
+// it. With changes in it the caller must hear so now; without, what the
+// cursor delivered stands, and the next request connects again.
 void close_cursor() {
   sqlca ca{};
   tarn_close(kCursor, &ca);
+  if (!is_connection_lost(ca.sqlcode)) return;
+  if (state.uncommitted_changes) throw make_irs_error(ca, "SQL Close");
+  note_connection_lost();
 }
 
 // Runs a handler's work. An exception other than IRSError is reported at

@@ -2,6 +2,7 @@
 // and the worker thread, the worker's loop and its recovery from a lost
 // connection, and the connect and end of the database context.
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <exception>
@@ -12,6 +13,7 @@
 #include <qeloridm/mrrepdat.h>
 
 #include "irdatabase.h"
+#include "irdb_errors.h"
 #include "irdb_source.h"
 #include "mrrepdat_internal.h"
 #include "work_set.h"
@@ -38,6 +40,11 @@ struct SessionState {
   void* done_event;
   bool worker_running;
   unsigned worker_id;
+  // A hand-off whose answer the requester never took: the session answers
+  // no request until the worker's late answer is collected (shut_down), so
+  // that no requester takes another's answer for its own.
+  bool handoff_failed;
+  bool answer_outstanding;
 
   const char* userid;
   const char* password;
@@ -47,16 +54,19 @@ struct SessionState {
   char password_field[31];
   void* context;
   sqlca context_ca;
-  bool connected;
+  bool connected;  // CONNECT succeeded and no loss was seen since
+  // Successful CONNECTs so far. A reconnect empties the work set: a walk
+  // that sees this change has lost what it had reached.
+  std::atomic<unsigned long> connections;
+  // A lost connection took uncommitted changes with it and the caller was
+  // told: nothing is committed until the caller rolls back, or the changes
+  // made after the loss would be committed as if they were the whole unit.
+  bool rollback_required;
 };
 
 SessionState* session_state() {
   static SessionState state{};
   return &state;
-}
-
-bool is_connection_lost(int code) {
-  return code >= TARN_SQL_LOST_CONNECTION_FIRST && code <= TARN_SQL_LOST_CONNECTION_LAST;
 }
 
 void check_context(const char* step) {
@@ -97,6 +107,7 @@ void connect_to(const char* alias, const char* user, const char* password) {
   tarn_connect(vars.get(), &ca);
   if (ca.sqlcode != 0) throw make_irs_error(ca, "SQL Connect");
   session_state()->connected = true;
+  session_state()->connections.fetch_add(1, std::memory_order_release);
 }
 
 void process_IRDataBase_Constructor(IRDataBase* session, char* name) {
@@ -190,19 +201,37 @@ int dispatch_request(int code, void* const* args) {
   }
 }
 
+// The requests that run statements on the connection.
+bool needs_connection(int code) {
+  return code == kCommit || code == kExecute || code == kFetch || code == kInsert || code == kUpdate;
+}
+
+// Ends what is left of a lost connection and connects again. Returns
+// whether it connected; otherwise the connect's error is the last error,
+// and the next request that needs the connection tries again, so that the
+// store heals by itself once the database is back.
+bool reconnect(bool roll_back_first) {
+  SessionState& s = *session_state();
+  void* const no_args[4] = {};
+  void* const connect_args[4] = {s.name};
+  if (roll_back_first) dispatch_request(kRollback, no_args);
+  if (s.context) dispatch_request(kEndSession, no_args);
+  return dispatch_request(kConnect, connect_args) == 0;
+}
+
 // A lost connection is repaired with a rollback, an end of the context and
 // a new connection. The request is run once more only when the lost unit of
 // work held no changes (or the request was a rollback, which wanted them
-// gone): otherwise the caller must hear that its changes are lost.
+// gone): otherwise the caller must hear that its changes are lost, and
+// must roll back before it commits again. A CONNECT that was lost is done
+// once the reconnect succeeds.
 void recover_lost_connection(int code, void* const* args) {
   SessionState& s = *session_state();
   bool changes_lost = unit_of_work_has_changes() && code != kRollback;
+  if (changes_lost) s.rollback_required = true;
   forget_unit_of_work();
-  void* const no_args[4] = {};
-  void* const connect_args[4] = {s.name};
-  dispatch_request(kRollback, no_args);
-  dispatch_request(kEndSession, no_args);
-  if (dispatch_request(kConnect, connect_args) != 0 || changes_lost) return;
+  if (!reconnect(true) || changes_lost) return;
+  if (code == kConnect) return s.pending.reset();
   // A cursor to be opened needs its query prepared on the new connection.
   // (One lost in the middle of its rows cannot be resumed.)
   bool opens_cursor = code == kFetch && (as_int(args[3]) == 0 || as_int(args[3]) == 1);
@@ -211,6 +240,38 @@ void recover_lost_connection(int code, void* const* args) {
     if (dispatch_request(kExecute, execute_args) != 0) return;
   }
   if (dispatch_request(code, args) == 0) s.pending.reset();
+}
+
+// The error that answers a request in place of the engine.
+IRSError session_error(int code, const char* sqlstate, const char* message, const char* step) {
+  sqlca ca{};
+  tarn_set_sqlca(&ca, code, sqlstate, message);
+  return make_irs_error(ca, step);
+}
+
+// Runs one request on the worker and leaves its error, if any, in pending.
+void serve_request(int code, void* const* args) {
+  SessionState& s = *session_state();
+  if (code == kCommit && s.rollback_required) {
+    s.pending.emplace(session_error(TARN_SQL_ROLLBACK_REQUIRED, "51021",
+                                    "The unit of work was lost with the connection; it must be "
+                                    "rolled back before anything is committed.",
+                                    "SQL Commit"));
+    return;
+  }
+  if (code == kRollback && !s.connected) {
+    // The connection is gone, and its unit of work with it.
+  } else if (!needs_connection(code) || s.connected || reconnect(false)) {
+    if (dispatch_request(code, args) != 0) {
+      s.pending.emplace(*s.last);
+      s.last.reset();
+      if (is_connection_lost(s.pending->code)) recover_lost_connection(code, args);
+    }
+  } else {
+    s.pending.emplace(*s.last);  // the new connection failed
+    s.last.reset();
+  }
+  if (code == kRollback && !s.pending) s.rollback_required = false;
 }
 
 void worker_thread(void*) {
@@ -225,10 +286,8 @@ void worker_thread(void*) {
     try {
       if (code == kStop) {
         stopping = true;
-      } else if (dispatch_request(code, s.args) != 0) {
-        s.pending.emplace(*s.last);
-        s.last.reset();
-        if (is_connection_lost(s.pending->code)) recover_lost_connection(code, s.args);
+      } else {
+        serve_request(code, s.args);
       }
     } catch (...) {
       // The requester gets it: a request that failed never passes for done.
@@ -248,12 +307,14 @@ void worker_thread(void*) {
 }
 
 // The error of a request that no worker can answer.
-[[noreturn]] void throw_not_started() {
-  sqlca ca{};
-  tarn_set_sqlca(&ca, TARN_SQL_NOT_STARTED, "57019",
-                 "No worker thread runs the requests of this session.");
-  throw make_irs_error(ca, "SQL Request");
+IRSError not_started_error() {
+  const char* why = session_state()->handoff_failed
+                        ? "A request was lost in the hand-off to the session's worker thread."
+                        : "No worker thread runs the requests of this session.";
+  return session_error(TARN_SQL_NOT_STARTED, "57019", why, "SQL Request");
 }
+
+[[noreturn]] void throw_not_started() { throw not_started_error(); }
 
 void begin_request(IRDataBase* session) {
   SessionState& s = *session_state();
@@ -270,9 +331,14 @@ void end_request() { VEKReleaseMutexSem(session_state()->request_lock); }
 void IRDATABASE_PROCESS_REQUEST() {
   SessionState& s = *session_state();
   int rc = VEKPostEventSem(s.request_event);
+  bool posted = rc == 0;
   if (rc == 0) rc = VEKWaitEventSem(s.done_event, -1);
   if (rc == 0) rc = VEKResetEventSem(s.done_event);
   if (rc != 0) {
+    // The worker may still answer the request after this: that answer must
+    // not be taken for the answer of the next one.
+    s.handoff_failed = true;
+    s.answer_outstanding = posted;
     end_request();
     try {
       vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kSessionSource, 979, nullptr, 0, 0);
@@ -297,6 +363,18 @@ void IRDATABASE_PROCESS_REQUEST() {
   }
 }
 
+// Takes the late answer of a request whose hand-off failed, so that the
+// worker can be given requests again. False when it cannot be had.
+bool collect_late_answer() {
+  SessionState& s = *session_state();
+  if (s.answer_outstanding &&
+      (VEKWaitEventSem(s.done_event, -1) != 0 || VEKResetEventSem(s.done_event) != 0)) {
+    return false;
+  }
+  s.handoff_failed = s.answer_outstanding = false;
+  return true;
+}
+
 void destroy_sync_objects(SessionState& s) {
   if (s.done_event) VEKDestroyEventSem(s.done_event);
   if (s.request_event) VEKDestroyEventSem(s.request_event);
@@ -310,6 +388,13 @@ void destroy_sync_objects(SessionState& s) {
 void shut_down(IRDataBase* session) {
   SessionState& s = *session_state();
   if (!s.worker_running) return;
+  if (s.handoff_failed && !collect_late_answer()) {
+    // A worker that may still touch the session's state is left to run,
+    // and so are the events it uses.
+    s.worker_running = false;
+    s.request_lock = s.request_event = s.done_event = nullptr;
+    return;
+  }
   for (RequestCode code : {kRollback, kEndSession, kStop}) {
     if (code == kRollback && !s.connected) continue;
     try {
@@ -325,16 +410,27 @@ void shut_down(IRDataBase* session) {
 
 IRDataBase* current_session() { return session_state()->current; }
 
+void note_connection_lost() { session_state()->connected = false; }
+
+unsigned long connection_count() {
+  return session_state()->connections.load(std::memory_order_acquire);
+}
+
 IRDataBase& current_session_or_fail() {
   IRDataBase* current = session_state()->current;
-  if (!current) throw IRStore::Unrecoverable();
+  if (!current) {
+    // No session connected: the records' requests fail as every other
+    // request of a session without a worker does.
+    IRSError error = not_started_error();
+    raise_translated(error);
+  }
   return *current;
 }
 
 int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, void* arg2,
                 void* arg3) {
   SessionState& s = *session_state();
-  if (!s.worker_running) throw_not_started();
+  if (!s.worker_running || s.handoff_failed) throw_not_started();
   begin_request(session);
   s.code = code;
   s.args[0] = arg0;
@@ -351,6 +447,9 @@ IRDataBase::IRDataBase(const char* name) {
   SessionState& s = *session_state();
   s.userid = QelGetParmString("com.orvo.CORBA.irUserid", nullptr);
   s.password = QelGetParmString("com.orvo.CORBA.irPassword", nullptr);
+  // How long a reconnect waits for the database to come back (a restart,
+  // a failover to a standby) before the request fails.
+  tarn_set_reconnect_wait(1000L * QelGetParmInt("com.orvo.CORBA.irReconnectWait", 10));
 
   int rc = VEKCreateMutexSem(&s.request_lock);
   if (rc == 0) rc = VEKCreateEventSem(&s.request_event);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -22,13 +23,16 @@
 
 #include <qelororm/qel.h>
 #include <qelororm/vekd.h>
+#include <qelorirm/definitions.h>
 #include <qeloridm/irdb.h>
 #include <qeloridm/mrrepdat.h>
+#include <qeloridm/storehnd.h>
 #include <tarn/tarn.h>
 
 #include "captured_output.h"
 #include "irdatabase.h"
 #include "irdb_lock.h"
+#include "owned.h"
 #include "sqltext.h"
 #include "temp_repository.h"
 
@@ -538,7 +542,7 @@ TEST_F(Session, ALostConnectionThatTookChangesWithItIsReported) {
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_CONNECTION_LOST);
   }
-  session().commit();
+  session().rollback();
   Rows rows = query("SELECT IID FROM IRREPDAT", 1);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0], key(1));
@@ -592,14 +596,25 @@ TEST_F(Session, ASessionWhoseWorkerDidNotStartAnswersAtOnceWithAnError) {
     FAIL() << "a session without a worker connected";
   } catch (std::runtime_error&) {
   }
-  Irrepdat row;
-  row.setIid("0123456789abcdef0123456789abcdef");
-  try {
-    row.retrieve();
-    FAIL() << "a request without a worker succeeded";
-  } catch (IRStore::Exception& e) {
-    EXPECT_EQ(e.code, 7);
-  }
+  // Every request fails as the database failure it is, also those the
+  // records make: never as a missing row.
+  auto expect_not_started = [](const char* operation, const std::function<void()>& request) {
+    try {
+      request();
+      ADD_FAILURE() << operation << ": a request without a worker succeeded";
+    } catch (IRStore::Exception& e) {
+      EXPECT_EQ(e.code, 7) << operation;
+      EXPECT_NE(std::string(e.message ? e.message : "").find("SQL1032N"), std::string::npos)
+          << operation << ": " << (e.message ? e.message : "no message");
+    }
+  };
+  StoreHandle handle(CORBA::string_dup("IDL:Foo:1.0"), nullptr, 0);
+  ObjectReference<CORBA_ModuleDef_Impl> object(new CORBA_ModuleDef_Impl("Foo", "IDL:Foo:1.0"));
+  expect_not_started("object_from_ID", [&] { CORBA::release(store.object_from_ID(&handle)); });
+  expect_not_started("update_name", [&] { store.update_name(&handle, const_cast<char*>("Bar")); });
+  expect_not_started("update_stream", [&] { store.update_stream(object.get()); });
+  expect_not_started("refresh_object", [&] { store.refresh_object(object.get()); });
+  expect_not_started("kind_from_ID", [&] { store.kind_from_ID(&handle); });
 }
 
 TEST_F(Session, ASessionWhoseEventsFailedAnswersAtOnceWithAnError) {
@@ -609,6 +624,39 @@ TEST_F(Session, ASessionWhoseEventsFailedAnswersAtOnceWithAnError) {
   Irrepdat row;
   row.setIid("0123456789abcdef0123456789abcdef");
   EXPECT_THROW(row.retrieve(), IRStore::Unrecoverable);
+}
+
+// The requester stopped waiting for an answer that the worker still gives:
+// no later request may take that answer for its own.
+TEST_F(Session, AFailedHandOffHandsNoAnswerToTheWrongRequest) {
+  IRDB store(nullptr);
+  insert_object(1);
+  session().commit();
+  char iid[33];
+  char* columns[] = {iid};
+  int lengths[] = {33};
+  VEKFailNextCall(VEKCall::WaitEvent, EINTR);
+  EXPECT_THROW(session().execute("SELECT IID FROM IRREPDAT WHERE IID = 'none'"), IRSError);
+  for (int i = 0; i < 3; ++i) {
+    try {
+      session().fetch(1, columns, lengths, 0);
+      ADD_FAILURE() << "a request was answered with the answer of another";
+    } catch (IRSError& e) {
+      EXPECT_EQ(e.code, TARN_SQL_NOT_STARTED);
+    }
+  }
+}
+
+TEST_F(Session, AStoreOpensNormallyAfterOneWhoseHandOffFailed) {
+  {
+    IRDB store(nullptr);
+    VEKFailNextCall(VEKCall::WaitEvent, EINTR);
+    EXPECT_THROW(session().execute("SELECT IID FROM IRREPDAT"), IRSError);
+  }
+  IRDB store(nullptr);
+  insert_object(1);
+  session().commit();
+  EXPECT_EQ(object_rows(), 1);
 }
 
 // ---- Traces -------------------------------------------------------------------------

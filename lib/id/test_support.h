@@ -2,6 +2,7 @@
 // session, and rows made through the records.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,6 +33,21 @@ inline Rows query_rows(const std::string& sql, int columns) {
     rows.push_back(row);
   }
   return rows;
+}
+
+// Every row of the four tables, sorted, as one text: two snapshots are
+// equal exactly when the repository is.
+inline std::string table_snapshot() {
+  std::string text;
+  for (const char* table : {"IRREPDAT", "IRBUCKET", "IRINHER", "IRREFER"}) {
+    Rows rows = query_rows(std::string("SELECT * FROM ") + table, 5);
+    std::sort(rows.begin(), rows.end());
+    for (const auto& row : rows) {
+      for (const auto& column : row) text += column + "|";
+      text += "\n";
+    }
+  }
+  return text;
 }
 
 inline int count_rows(const std::string& table) {

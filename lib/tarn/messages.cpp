@@ -35,6 +35,8 @@ constexpr CodeInfo kCodes[] = {
     {TARN_SQL_DUPLICATE_KEY, "23505", "A row with the same key already exists."},
     {kBadCallParameters, "07002", "The parameters of the call are not valid."},
     {TARN_SQL_ENGINE_ERROR, "58004", "The engine failed."},
+    {TARN_SQL_ROLLBACK_REQUIRED, "51021",
+     "The unit of work was lost with the connection; it must be rolled back before anything is committed."},
     {TARN_SQL_TIMEOUT, "40001", "A lock wait timed out; the unit of work was rolled back."},
     {TARN_SQL_DISK_FULL, "57011", "The database is full."},
     {TARN_SQL_ALIAS_NOT_FOUND, "42705", "The database alias or the database was not found."},

@@ -1,5 +1,6 @@
 #include "pg_connect.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <set>
@@ -12,6 +13,8 @@
 
 namespace tarn {
 namespace {
+
+std::atomic<long> reconnect_wait_ms{10000};
 
 void discard_notice(void*, const char*) {}
 
@@ -95,6 +98,10 @@ void set_up(PGconn* connection) {
 
 }  // namespace
 
+std::chrono::milliseconds default_reconnect_wait() {
+  return std::chrono::milliseconds(reconnect_wait_ms.load(std::memory_order_relaxed));
+}
+
 PgConnPtr connect_to_server(const std::string& conninfo, const Credentials& credentials,
                             const ConnectOptions& options) {
   check_conninfo(conninfo);
@@ -121,3 +128,7 @@ PgConnPtr start_connecting(const std::string& conninfo, const Credentials& crede
 }
 
 }  // namespace tarn
+
+extern "C" void tarn_set_reconnect_wait(long milliseconds) {
+  tarn::reconnect_wait_ms.store(milliseconds > 0 ? milliseconds : 0, std::memory_order_relaxed);
+}

@@ -10,13 +10,16 @@
 
 namespace tarn {
 
+// The process's reconnect wait (tarn_set_reconnect_wait).
+std::chrono::milliseconds default_reconnect_wait();
+
 struct ConnectOptions {
   // Another database on the same server (the maintenance database when a
   // database is created); empty: the conninfo's.
   std::string dbname;
   // How long a reconnect waits for a server that accepted this process
   // before (a restart, a failover) to accept it again.
-  std::chrono::milliseconds reconnect_wait{10000};
+  std::chrono::milliseconds reconnect_wait = default_reconnect_wait();
   // How long one attempt may wait for the server to answer, unless the
   // conninfo (or PGCONNECT_TIMEOUT) says: libpq alone would wait forever
   // for a server that accepted the connection and never answered.
