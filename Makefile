@@ -56,7 +56,7 @@ bench: build
 # The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and
 # the tests of threads and processes with ThreadSanitizer, each in a build
 # of its own.
-CONCURRENCY_TESTS := Sync|Thread|Event|Mutex|Cache|Session|Lifecycle|Load|Durability|FaultInjection
+CONCURRENCY_TESTS := Sync|Thread|Event|Mutex|Cache|Session|Lifecycle|Load|Durability|FaultInjection|StoreLock
 check-asan: deps
 	@[ -f build-asan/build.ninja ] || cmake -S . -B build-asan -G Ninja \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIRSTORE_SANITIZE=address
