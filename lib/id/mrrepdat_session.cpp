@@ -43,7 +43,7 @@ struct SessionState {
   // A hand-off whose answer the requester never took: the session answers
   // no request until the worker's late answer is collected (shut_down), so
   // that no requester takes another's answer for its own.
-  bool handoff_failed;
+  std::atomic<bool> handoff_failed;
   bool answer_outstanding;
 
   const char* userid;
@@ -430,8 +430,12 @@ IRDataBase& current_session_or_fail() {
 int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, void* arg2,
                 void* arg3) {
   SessionState& s = *session_state();
-  if (!s.worker_running || s.handoff_failed) throw_not_started();
+  if (!s.worker_running) throw_not_started();
   begin_request(session);
+  if (s.handoff_failed) {
+    end_request();
+    throw_not_started();
+  }
   s.code = code;
   s.args[0] = arg0;
   s.args[1] = arg1;
@@ -445,6 +449,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
 
 IRDataBase::IRDataBase(const char* name) {
   SessionState& s = *session_state();
+  s.handoff_failed = s.answer_outstanding = s.rollback_required = false;
   s.userid = QelGetParmString("com.orvo.CORBA.irUserid", nullptr);
   s.password = QelGetParmString("com.orvo.CORBA.irPassword", nullptr);
   // How long a reconnect waits for the database to come back (a restart,
