@@ -9,7 +9,7 @@
 // The state is process-wide: a process holds one session at a time.
 #pragma once
 
-struct WorkEntry;
+#include "work_set.h"
 
 class IRDataBase {
  public:
@@ -41,7 +41,7 @@ class IRDataBase {
   // row. A writer in another process may delete a row between our reading
   // it and our DELETE of it.
   bool changedNothing = false;
-  WorkEntry* work_head = nullptr;  // the work set, ascending, no repeats
+  WorkSet work_set;  // what the walk in progress has reached
 };
 
 // The session that connected last; the record classes reach it through this.

@@ -141,11 +141,11 @@ void IRReferTable::remove_all(IIDOctets* iid) { delete_rows(kReferQueries, iid);
 IIDList* IRWorkTable::list_all(IIDOctets*, bool) {
   std::unique_ptr<IIDList> result = new_list();
   CORBA::ULong count = 0;
-  for (const WorkEntry* entry = session->work_head; entry; entry = entry->next) {
-    std::memcpy(slot(*result, count), entry->iid, kIidLength + 1);
+  for (const WorkSet::Iid& iid : session->work_set) {
+    std::memcpy(slot(*result, count), iid.data(), kIidLength + 1);
     result->length(++count);
   }
   return result.release();
 }
 
-void IRWorkTable::clear_all() { free_work_set(session->work_head); }
+void IRWorkTable::clear_all() { session->work_set.clear(); }

@@ -115,7 +115,7 @@ void process_IRDataBase_Constructor(IRDataBase* session, char* name) {
   s.current = session;
   session->dbName = name;
   session->statement = nullptr;
-  free_work_set(session->work_head);  // a reconnect empties the work set
+  session->work_set.clear();  // a reconnect empties the work set
 
   std::memset(s.alias, ' ', 8);
   std::memcpy(s.alias, name, std::min<std::size_t>(std::strlen(name), 8));
@@ -501,7 +501,7 @@ IRDataBase::~IRDataBase() {
   SessionState& s = *session_state();
   shut_down(this);
   destroy_sync_objects(s);
-  free_work_set(work_head);
+  work_set.clear();
   if (s.current == this) s.current = nullptr;
 }
 

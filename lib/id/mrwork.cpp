@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <set>
 
 #include <qelororm/corba.h>
 #include <qeloridm/irstore.h>
@@ -11,56 +12,35 @@
 #include "irdatabase.h"
 #include "work_set.h"
 
-void free_work_set(WorkEntry*& head) {
-  while (head) {
-    WorkEntry* next = head->next;
-    delete head;
-    head = next;
+WorkSet::Iid WorkSet::key_of(const char* iid) {
+  std::size_t length = std::strlen(iid);
+  if (length >= kIidSize) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  Iid key{};
+  std::memcpy(key.data(), iid, length);
+  return key;
+}
+
+bool WorkSet::holds(const char* iid) const { return iids_.contains(key_of(iid)); }
+
+bool WorkSet::add(const char* iid) {
+  Iid key = key_of(iid);
+  try {
+    return iids_.insert(key).second;
+  } catch (const std::bad_alloc&) {
+    throw IRStore::OutOfMemory();
   }
 }
 
+bool WorkSet::remove(const char* iid) { return iids_.erase(key_of(iid)) != 0; }
+
 namespace {
 
-// The link that points at the first entry whose IID is not less than iid:
-// the place where iid is, or would be linked in. Searches stop there, since
-// the list is sorted.
-WorkEntry** stop_link(WorkEntry*& head, const char* iid) {
-  WorkEntry** link = &head;
-  while (*link && std::strcmp((*link)->iid, iid) < 0) link = &(*link)->next;
-  return link;
-}
-
-bool holds(WorkEntry* const* link, const char* iid) {
-  return *link && std::strcmp((*link)->iid, iid) == 0;
-}
-
-WorkEntry*& work_head() { return current_session_or_fail().work_head; }
-
-// An IID that no entry could hold is refused, as Irwork::setIid refuses it.
-std::size_t checked_length(const char* iid) {
-  std::size_t length = std::strlen(iid);
-  if (length >= sizeof WorkEntry::iid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  return length;
-}
+WorkSet& work_set() { return current_session_or_fail().work_set; }
 
 }  // namespace
 
-bool work_set_holds(const char* iid) {
-  checked_length(iid);
-  return holds(stop_link(work_head(), iid), iid);
-}
-
-bool work_set_add(const char* iid) {
-  std::size_t length = checked_length(iid);
-  WorkEntry** link = stop_link(work_head(), iid);
-  if (holds(link, iid)) return false;
-  auto* entry = new (std::nothrow) WorkEntry;
-  if (!entry) throw IRStore::OutOfMemory();
-  std::memcpy(entry->iid, iid, length + 1);
-  entry->next = *link;
-  *link = entry;
-  return true;
-}
+bool work_set_holds(const char* iid) { return work_set().holds(iid); }
+bool work_set_add(const char* iid) { return work_set().add(iid); }
 
 Irwork::Irwork() {
   storage = new (std::nothrow) char[kIidSize];
@@ -88,18 +68,13 @@ void Irwork::add() {
   if (!work_set_add(iid_)) throw IRStore::Duplicate();
 }
 
+// The entry holds the same text already: the set does not change.
 void Irwork::update() {
-  WorkEntry** link = stop_link(work_head(), iid_);
-  if (!holds(link, iid_)) throw IRStore::NotExist();
-  std::memcpy((*link)->iid, iid_, sizeof (*link)->iid);
+  if (!work_set_holds(iid_)) throw IRStore::NotExist();
 }
 
 void Irwork::del() {
-  WorkEntry** link = stop_link(work_head(), iid_);
-  if (!holds(link, iid_)) throw IRStore::NotExist();
-  WorkEntry* entry = *link;
-  *link = entry->next;
-  delete entry;
+  if (!work_set().remove(iid_)) throw IRStore::NotExist();
 }
 
 char* Irwork::forDisplay() {
