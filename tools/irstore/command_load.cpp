@@ -54,20 +54,25 @@ int run_load(const ToolOptions& options, const Args& arguments) {
   Repository repository(database_alias(options));
   // Every file is read before any is loaded: a mistake in the last one
   // leaves the repository as it was. Files that an earlier one included
-  // are not read again.
+  // are not loaded again (nor read, when the files are read one by one).
   ProgressBar progress(static_cast<int>(files.size()) * 2, files.size() > 1);
   std::vector<std::optional<IdlUnit>> units;
   std::set<std::string> included;  // real paths
   int step = 0;
-  for (const std::string& file : files) {
+  auto take = [&](const std::string& file, auto read) {
     progress.show(step++, "reading " + base_name(file));
     if (included.count(real_path(file))) {
       units.emplace_back();
-      continue;
+      return;
     }
-    IdlUnit unit = read_idl_file(file, front_end);
+    IdlUnit unit = read();
     for (const std::string& path : unit_file_paths(unit, front_end)) included.insert(path);
     units.emplace_back(std::move(unit));
+  };
+  if (std::optional<std::vector<IdlUnit>> together = read_idl_files_together(files, front_end)) {
+    for (std::size_t i = 0; i < files.size(); ++i) take(files[i], [&] { return std::move((*together)[i]); });
+  } else {
+    for (const std::string& file : files) take(file, [&] { return read_idl_file(file, front_end); });
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     progress.show(step++, "loading " + base_name(files[i]));

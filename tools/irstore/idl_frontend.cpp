@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -95,39 +96,102 @@ std::string backend_directory() {
                   " and beside the tool; IRSTORE_BACKEND_DIR names its directory)");
 }
 
-IdlUnit read_idl_file(const std::string& file, const FrontEndOptions& options) {
+namespace {
+
+void check_readable(const std::string& file) {
   std::error_code error;
   if (!fs::exists(file, error)) throw ToolError(file + ": no such file");
   if (fs::is_directory(file, error)) throw ToolError(file + ": is a directory, not an IDL file");
   check_quoted_argument("the file name", file);
-  std::string backend = backend_directory();
+}
 
-  std::vector<std::string> argv = {"omniidl", "-p", backend, "-b", "irstore_backend"};
+std::string directory_of(const std::string& file) {
+  std::string dir = fs::path(file).parent_path().string();
+  return dir.empty() ? "." : dir;
+}
+
+// Runs omniidl with the back end on files of one directory: includes are
+// found in the directories asked for, then beside the files.
+ProcessResult run_omniidl(const std::vector<std::string>& files, const FrontEndOptions& options) {
+  std::vector<std::string> argv = {"omniidl", "-p", backend_directory(), "-b", "irstore_backend"};
   for (const std::string& dir : options.include_dirs) {
     check_quoted_argument("the include directory", dir);
     argv.push_back("-I" + dir);
   }
-  // Includes next to the file are found as well, after the ones asked for.
-  std::string own_dir = fs::path(file).parent_path().string();
-  if (own_dir.empty()) own_dir = ".";
+  std::string own_dir = directory_of(files.front());
   check_quoted_argument("the directory", own_dir);
   argv.push_back("-I" + own_dir);
   for (const std::string& define : options.defines) {
     check_define(define);
     argv.push_back("-D" + define);
   }
-  argv.push_back(file);
-
+  argv.insert(argv.end(), files.begin(), files.end());
   std::optional<ProcessResult> result = run_process(argv);
   if (!result) throw ToolError("omniidl is not installed; irstore reads IDL with it (Debian package omniidl)");
-  if (result->exit_code != 0) throw ToolError(first_error(result->err, file));
+  return std::move(*result);
+}
 
-  IdlUnit unit = parse_idl_records(result->out);
-  if (unit.main_file.empty()) unit.main_file = file;
-  for (const std::string& line : lines_of(result->err)) {
-    if (is_warning(line)) unit.warnings.push_back(line);
+// The back end writes the records of each file it is given after a header
+// line of its own.
+std::vector<std::string_view> records_per_file(std::string_view out) {
+  constexpr std::string_view kHeader = "irstore-idl\t";
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0; start < out.size();) {
+    std::size_t next = out.find(std::string("\n").append(kHeader), start);
+    std::size_t end = next == std::string_view::npos ? out.size() : next + 1;
+    parts.push_back(out.substr(start, end - start));
+    start = end;
   }
+  return parts;
+}
+
+IdlUnit unit_of(std::string_view records, const std::string& file, const std::vector<std::string>& warnings) {
+  IdlUnit unit = parse_idl_records(records);
+  if (unit.main_file.empty()) unit.main_file = file;
+  unit.warnings = warnings;
   return unit;
+}
+
+std::vector<std::string> warnings_in(const std::string& err) {
+  std::vector<std::string> warnings;
+  for (const std::string& line : lines_of(err)) {
+    if (is_warning(line)) warnings.push_back(line);
+  }
+  return warnings;
+}
+
+}  // namespace
+
+IdlUnit read_idl_file(const std::string& file, const FrontEndOptions& options) {
+  check_readable(file);
+  ProcessResult result = run_omniidl({file}, options);
+  if (result.exit_code != 0) throw ToolError(first_error(result.err, file));
+  return unit_of(result.out, file, warnings_in(result.err));
+}
+
+std::optional<std::vector<IdlUnit>> read_idl_files_together(const std::vector<std::string>& files,
+                                                            const FrontEndOptions& options) {
+  if (files.empty()) return std::vector<IdlUnit>{};
+  for (const std::string& file : files) {
+    check_readable(file);
+    if (directory_of(file) != directory_of(files.front())) return std::nullopt;
+  }
+  ProcessResult result = run_omniidl(files, options);
+  if (result.exit_code != 0) return std::nullopt;
+  std::vector<std::string_view> parts = records_per_file(result.out);
+  if (parts.size() != files.size()) return std::nullopt;
+  // omniidl's warnings name their file; each unit gets those of its files.
+  std::vector<std::string> warnings = warnings_in(result.err);
+  std::vector<IdlUnit> units;
+  for (std::size_t i = 0; i < files.size(); ++i) units.push_back(unit_of(parts[i], files[i], {}));
+  for (const std::string& warning : warnings) {
+    auto owner = std::find_if(units.begin(), units.end(), [&](const IdlUnit& unit) {
+      return std::any_of(unit.files.begin(), unit.files.end(),
+                         [&](const std::string& name) { return warning.rfind(name + ":", 0) == 0; });
+    });
+    (owner == units.end() ? units.front() : *owner).warnings.push_back(warning);
+  }
+  return units;
 }
 
 std::vector<std::string> unit_file_paths(const IdlUnit& unit, const FrontEndOptions& options) {

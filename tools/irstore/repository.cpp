@@ -118,12 +118,18 @@ std::optional<std::string> Repository::container_of(const std::string& repid) {
   }
 }
 
+// One search by name over the whole repository, whose few finds are then
+// checked for their container, costs a statement or two; asking the
+// container would read the name of each of its members, and a load asks
+// this for every definition it creates.
 std::optional<std::string> Repository::member_named(const std::string& container,
                                                     const std::string& name) {
-  std::unique_ptr<StoreHandle> found(
-      store_->is_name_in_bucket(const_cast<char*>(name.c_str()), handle(container).get()));
-  if (!found) return std::nullopt;
-  return std::string(found->repid);
+  static const std::string kMemberKinds = "2:3:4:5:6:7:8";  // what a container may hold
+  for (const ObjectRef& object : find(name, kMemberKinds, true, std::nullopt)) {
+    if (object->simple_name() != name) continue;  // an "_" in the pattern matches any character
+    if (container_of(object->repository_id()) == container) return object->repository_id();
+  }
+  return std::nullopt;
 }
 
 std::vector<ObjectRef> Repository::members(const std::string& container, bool inherited) {
