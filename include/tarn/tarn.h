@@ -208,6 +208,21 @@ void tarn_set_reconnect_wait(long milliseconds);
 /* The stack a thread needs to run statements of any engine backend. */
 long tarn_required_stack_size(void);
 
+/* ---- Shared reads ------------------------------------------------------- */
+
+/* While on, the queries of the context attached to the thread share one
+ * read transaction: the first cursor opened outside a transaction begins
+ * it, and it ends before the first change runs (the unit of work then
+ * begins as it would have), at a COMMIT or ROLLBACK, or when sharing is
+ * turned off (which closes the cursors). On an engine that takes and
+ * releases its locks for every statement outside a transaction (SQLite)
+ * this saves that for every query but the first; elsewhere it changes
+ * nothing. No statement call: the SQLCA and the statement count are not
+ * touched. Returns whether a read transaction is open. */
+int tarn_share_reads(int on);
+/* Whether the queries' shared read transaction is open. */
+int tarn_reading(void);
+
 /* ---- Test hooks -------------------------------------------------------- */
 
 /* The n-th statement call from now (1: the next one) fails with sqlcode,

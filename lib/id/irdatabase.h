@@ -50,6 +50,14 @@ IRDataBase* current_session();
 // SQL1032N failure that every request of a session without a worker gets.
 IRDataBase& current_session_or_fail();
 
+// At the end of a store operation (its outermost lock guard): ends the read
+// transaction that its queries shared, if one is open, so that no snapshot
+// outlives the operation and the next one sees what other processes
+// committed meanwhile.
+void end_shared_reads();
+// Whether an operation's shared read transaction is open.
+bool shared_reads_open();
+
 // How many times the session has connected. A reconnect empties the work
 // set, so a walk that sees this number change has lost what it reached.
 unsigned long connection_count();
@@ -64,7 +72,8 @@ enum RequestCode {
   kFetch = 5,
   kInsert = 6,  // the static insert of an IRREPDAT row; arg0 = Irrepdat*
   kUpdate = 7,  // the static update of an IRREPDAT row; arg0 = Irrepdat*
-  kStop = 8     // ends the worker thread
+  kStop = 8,    // ends the worker thread
+  kEndReads = 9  // ends the read transaction the queries of an operation shared
 };
 
 // Runs one request through the worker and returns the request result

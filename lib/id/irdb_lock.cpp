@@ -6,12 +6,18 @@
 #include <qelororm/qel.h>
 #include <qelororm/vekd.h>
 
+#include "irdatabase.h"
 #include "irdb_source.h"
 
 namespace {
 constexpr int kStartLine = 81;
 constexpr int kEndLine = 84;
+
+// How many guards the thread holds: the store lock is re-entrant.
+thread_local int guards_held = 0;
 }  // namespace
+
+bool in_store_operation() { return guards_held > 0; }
 
 void trace_mutex(const char* label, void* handle, int line) {
   char buffer[64];
@@ -27,9 +33,11 @@ CSGuard::CSGuard(void* const* mutex) : mutex_(mutex) {
     vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kIrdbSource, kStartLine, nullptr, 0, 0);
   }
   if (QELMutexTrace != 0) trace_mutex("Starting CS: ", *mutex_, kStartLine);
+  ++guards_held;
 }
 
 CSGuard::~CSGuard() {
+  if (--guards_held == 0) end_shared_reads();
   if (QELMutexTrace != 0) trace_mutex("Ending CS: ", *mutex_, kEndLine);
   int rc = VEKReleaseMutexSem(*mutex_);
   if (rc != 0) {

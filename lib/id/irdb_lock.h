@@ -6,6 +6,8 @@
 // same store through the IRStore interface while they hold it.
 #pragma once
 
+// The outermost guard of a thread ends the operation's shared reads
+// (end_shared_reads) before it releases the lock.
 class CSGuard {
  public:
   explicit CSGuard(void* const* mutex);
@@ -16,6 +18,10 @@ class CSGuard {
  private:
   void* const* mutex_;
 };
+
+// Whether the calling thread holds a store lock through a guard: it is
+// inside a store operation, whose queries may share one read transaction.
+bool in_store_operation();
 
 // Traces `label` and the mutex handle as "\n<label>0x<8 hex digits>\n".
 void trace_mutex(const char* label, void* handle, int line);

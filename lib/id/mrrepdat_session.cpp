@@ -14,6 +14,7 @@
 
 #include "irdatabase.h"
 #include "irdb_errors.h"
+#include "irdb_lock.h"
 #include "irdb_source.h"
 #include "mrrepdat_internal.h"
 #include "work_set.h"
@@ -62,6 +63,11 @@ struct SessionState {
   // told: nothing is committed until the caller rolls back, or the changes
   // made after the loss would be committed as if they were the whole unit.
   bool rollback_required;
+  // The request comes from inside a store operation, whose queries may
+  // share one read transaction; and whether such a transaction is open,
+  // which the operation's end must close.
+  bool share_reads;
+  std::atomic<bool> reads_open;
 };
 
 SessionState* session_state() {
@@ -262,6 +268,7 @@ void serve_request(int code, void* const* args) {
   if (code == kRollback && !s.connected) {
     // The connection is gone, and its unit of work with it.
   } else if (!needs_connection(code) || s.connected || reconnect(false)) {
+    tarn_share_reads(s.share_reads);
     if (dispatch_request(code, args) != 0) {
       s.pending.emplace(*s.last);
       s.last.reset();
@@ -272,6 +279,7 @@ void serve_request(int code, void* const* args) {
     s.last.reset();
   }
   if (code == kRollback && !s.pending) s.rollback_required = false;
+  s.reads_open = tarn_reading() != 0;
 }
 
 void worker_thread(void*) {
@@ -412,6 +420,18 @@ IRDataBase* current_session() { return session_state()->current; }
 
 void note_connection_lost() { session_state()->connected = false; }
 
+bool shared_reads_open() { return session_state()->reads_open.load(std::memory_order_acquire); }
+
+void end_shared_reads() {
+  SessionState& s = *session_state();
+  if (!s.reads_open.load(std::memory_order_acquire)) return;
+  try {
+    run_request(s.current, kEndReads);
+  } catch (...) {
+    // The read transaction ends with the connection in any case.
+  }
+}
+
 unsigned long connection_count() {
   return session_state()->connections.load(std::memory_order_acquire);
 }
@@ -441,6 +461,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   s.args[1] = arg1;
   s.args[2] = arg2;
   s.args[3] = arg3;
+  s.share_reads = in_store_operation();
   IRDATABASE_PROCESS_REQUEST();
   int result = s.result;
   end_request();

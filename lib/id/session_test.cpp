@@ -35,34 +35,19 @@
 #include "owned.h"
 #include "sqltext.h"
 #include "temp_repository.h"
+#include "test_support.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
+// The session a test reaches through the records, or std::runtime_error
+// when none is connected.
 IRDataBase& session() {
   IRDataBase* current = current_session();
   if (!current) throw std::runtime_error("no session");
   return *current;
 }
 
-// Every row of a query, read with mode 1 and then mode 2.
-Rows query(const std::string& sql, int columns) {
-  std::vector<std::vector<char>> storage(columns, std::vector<char>(32701));
-  std::vector<char*> buffers;
-  for (auto& column : storage) buffers.push_back(column.data());
-  std::vector<int> lengths(columns);
-  session().execute(sql.c_str());
-  Rows rows;
-  for (int mode = 1;; mode = 2) {
-    for (int& length : lengths) length = 32701;
-    if (!session().fetch(columns, buffers.data(), lengths.data(), mode)) break;
-    std::vector<std::string> row;
-    for (int i = 0; i < columns; ++i) row.emplace_back(buffers[i], lengths[i]);
-    rows.push_back(row);
-  }
-  return rows;
-}
+Rows query(const std::string& sql, int columns) { return query_rows(sql, columns); }
 
 std::string key(int n) {
   char text[33];
@@ -624,6 +609,23 @@ TEST_F(Session, ASessionWhoseEventsFailedAnswersAtOnceWithAnError) {
   Irrepdat row;
   row.setIid("0123456789abcdef0123456789abcdef");
   EXPECT_THROW(row.retrieve(), IRStore::Unrecoverable);
+}
+
+// An operation's queries share one read transaction, which ends with the
+// operation: no snapshot outlives it, and the next operation sees what
+// others committed meanwhile.
+TEST_F(Session, AnOperationsSharedReadsEndWithTheOperation) {
+  IRDB store(nullptr);
+  RepositoryBuilder build(store);
+  build.define<CORBA_ModuleDef_Impl>("M", "IDL:M:1.0");
+  build.define<CORBA_InterfaceDef_Impl>("I", "IDL:M/I:1.0", "IDL:M:1.0");
+  store.endUpdate();
+  EXPECT_EQ(repids_of(store.contents(handle_of("IDL:M:1.0").get(), CORBA::dk_all, 1, -1)).size(), 1u);
+  EXPECT_FALSE(shared_reads_open());
+  EXPECT_EQ(store.kind_from_ID(handle_of("IDL:M/I:1.0").get()), CORBA::dk_Interface);
+  EXPECT_FALSE(shared_reads_open());
+  EXPECT_EQ(object_rows(), 3);  // outside an operation: no shared reads at all
+  EXPECT_FALSE(shared_reads_open());
 }
 
 // The requester stopped waiting for an answer that the worker still gives:

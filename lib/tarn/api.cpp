@@ -154,6 +154,7 @@ extern "C" void tarn_execute_static(int section, const char* text, tarn_input* v
 extern "C" void tarn_commit(sqlca* ca) {
   statement_call(ca, Needs::connection, [&](Context& context, sqlca*) {
     close_cursors(*context.session);
+    context.session->reading = false;
     context.session->connection->commit();
   });
 }
@@ -161,6 +162,25 @@ extern "C" void tarn_commit(sqlca* ca) {
 extern "C" void tarn_rollback(sqlca* ca) {
   statement_call(ca, Needs::connection, [&](Context& context, sqlca*) {
     close_cursors(*context.session);
+    context.session->reading = false;
     context.session->connection->rollback();
   });
+}
+
+extern "C" int tarn_share_reads(int on) {
+  Context* context = attached_context();
+  if (context == nullptr || !context->session) return 0;
+  tarn::Session& session = *context->session;
+  bool was_on = session.share_reads;
+  session.share_reads = on != 0;
+  if (was_on && !session.share_reads && session.reading) {
+    tarn::close_cursors(session);
+    tarn::end_reads(session);
+  }
+  return session.reading;
+}
+
+extern "C" int tarn_reading(void) {
+  Context* context = attached_context();
+  return context != nullptr && context->session && context->session->reading;
 }

@@ -67,6 +67,10 @@ class Connection {
   virtual bool in_transaction() const = 0;
   // Opens the unit of work for writing (waiting for other writers).
   virtual void begin() = 0;
+  // Opens a transaction for queries to share, on an engine that otherwise
+  // takes and releases its locks for every statement (SQLite); false,
+  // having done nothing, where that would buy nothing. commit() ends it.
+  virtual bool begin_reads() { return false; }
   virtual void commit() = 0;
   virtual void rollback() = 0;
 

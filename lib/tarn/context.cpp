@@ -47,6 +47,21 @@ void drop_session(Context& context) {
   context.session.reset();
 }
 
+void end_reads(Session& session) {
+  if (!session.reading) return;
+  session.reading = false;
+  try {
+    session.connection->commit();
+  } catch (...) {
+    // Nothing was written: a read transaction that will not commit is
+    // as well rolled back.
+    try {
+      session.connection->rollback();
+    } catch (...) {
+    }
+  }
+}
+
 }  // namespace tarn
 
 using tarn::Context;

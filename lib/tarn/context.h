@@ -33,7 +33,16 @@ struct Session {
   std::map<int, Prepared> slots;     // dynamic statements by slot
   std::map<int, Cursor> cursors;     // open cursors by number
   std::map<int, Prepared> sections;  // static statements by section
+  // While share_reads is on, the first cursor opened outside a transaction
+  // begins a read transaction that the queries after it share (`reading`);
+  // a change ends it before it runs, so that the unit of work begins as
+  // it would without it.
+  bool share_reads = false;
+  bool reading = false;
 };
+
+// Ends the read transaction the queries share, if one is open.
+void end_reads(Session& session);
 
 struct Context {
   std::unique_ptr<Session> session;  // null when not connected

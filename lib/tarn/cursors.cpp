@@ -32,6 +32,8 @@ void open(Session& session, int number, int slot) {
       throw engine_error(TARN_SQL_CURSOR_ALREADY_OPEN,
                          "cursor " + std::to_string(other) + " is open over statement " + std::to_string(slot));
   prepared->second.statement->reset();
+  if (session.share_reads && !session.reading && !session.connection->in_transaction())
+    session.reading = session.connection->begin_reads();
   session.cursors.emplace(number, Cursor{slot, false});
 }
 

@@ -190,6 +190,12 @@ class SqliteConnection final : public Connection {
   // IMMEDIATE takes the write lock now, so that a unit of work never fails
   // half-way for want of it.
   void begin() override { exec("BEGIN IMMEDIATE"); }
+  // A deferred BEGIN takes no lock until the first query reads; it then
+  // holds a snapshot of the database until the COMMIT.
+  bool begin_reads() override {
+    exec("BEGIN");
+    return true;
+  }
   // A COMMIT that fails (a relation naming an object that is gone) leaves
   // SQLite's transaction open; it ends as on a server: rolled back.
   void commit() override {

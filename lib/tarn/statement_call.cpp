@@ -103,6 +103,7 @@ void run_to_completion(Session& session, Prepared& prepared, sqlca* ca) {
   Statement& statement = *prepared.statement;
   if (!statement.columns().empty())
     throw engine_error(TARN_SQL_NOT_PREPARED, "a query is read through a cursor, not executed");
+  if (statement.writes() && session.reading) end_reads(session);
   if (statement.writes() && !session.connection->in_transaction()) session.connection->begin();
   ResetOnExit reset(statement);
   while (statement.step()) {

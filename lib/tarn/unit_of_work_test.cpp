@@ -131,3 +131,61 @@ TEST_F(UnitOfWorkTest, ACommitThatWouldLeaveARelationToAMissingObjectIsRefusedWh
 
 }  // namespace
 }  // namespace tarn_test
+
+namespace tarn_test {
+namespace {
+
+// Queries may share one read transaction while the caller asks for it:
+// on SQLite (where these tests run) that spares each query its own taking
+// and releasing of locks.
+class SharedReadsTest : public UnitOfWorkTest {
+ protected:
+  void TearDown() override { tarn_share_reads(0); }
+};
+
+TEST_F(SharedReadsTest, QueriesShareOneTransactionUntilSharingEnds) {
+  EXPECT_EQ(0, tarn_share_reads(1));
+  EXPECT_EQ(0u, count("IRINHER"));
+  EXPECT_EQ(1, tarn_reading());
+  // What another connection commits meanwhile is not seen by the shared
+  // reads (one snapshot), and is seen once sharing has ended.
+  in_other_context([] {
+    ASSERT_SQLCODE(0, execute("INSERT INTO IRINHER VALUES ('k1', 'i', 'p')"));
+    ASSERT_SQLCODE(0, commit());
+  });
+  EXPECT_EQ(0u, count("IRINHER"));
+  EXPECT_EQ(0, tarn_share_reads(0));
+  EXPECT_EQ(0, tarn_reading());
+  EXPECT_EQ(1u, count("IRINHER"));
+}
+
+// A change ends the shared reads before it runs: the unit of work begins
+// as it would have, so a commit another connection made meanwhile is no
+// obstacle, and the change waits for its COMMIT.
+TEST_F(SharedReadsTest, AChangeBeginsTheUnitOfWorkAfresh) {
+  tarn_share_reads(1);
+  EXPECT_EQ(0u, count("IRREFER"));
+  in_other_context([] {
+    ASSERT_SQLCODE(0, execute("INSERT INTO IRREFER VALUES ('k1', 'i', 'r')"));
+    ASSERT_SQLCODE(0, commit());
+  });
+  ASSERT_SQLCODE(0, execute("INSERT INTO IRREFER VALUES ('k2', 'r', 'i')"));
+  EXPECT_EQ(0, tarn_reading());
+  EXPECT_EQ(2u, count("IRREFER"));
+  in_other_context([] { EXPECT_EQ(1u, count("IRREFER")); });
+  ASSERT_SQLCODE(0, rollback());
+  EXPECT_EQ(1u, count("IRREFER"));
+}
+
+TEST_F(SharedReadsTest, ACommitOrRollbackEndsThem) {
+  for (auto end : {&commit, &rollback}) {
+    tarn_share_reads(1);
+    count("IRBUCKET");
+    ASSERT_SQLCODE(0, end());
+    EXPECT_EQ(0, tarn_reading());
+    tarn_share_reads(0);
+  }
+}
+
+}  // namespace
+}  // namespace tarn_test
