@@ -6,21 +6,10 @@
 namespace irstore::serve {
 
 const char* const kServerUsage =
-    "usage: irstore serve [--db ALIAS] [--port N] [--ior-file FILE] [-ORBoption value]...\n"
+    "usage: irstore-serve [--db ALIAS] [--port N] [--ior-file FILE] [-ORBoption value]...\n"
     "\n"
-    "Serves the repository ALIAS (default VADIRIRI) as a CORBA Interface\n"
-    "Repository over IIOP until SIGINT or SIGTERM. Clients find it at\n"
-    "corbaloc::HOST:PORT/InterfaceRepository, for example with\n"
-    "  -ORBInitRef InterfaceRepository=corbaloc::HOST:PORT/InterfaceRepository\n"
-    "The repository is read-only: every write raises NO_PERMISSION.\n"
-    "\n"
-    "  --db ALIAS       the repository to serve\n"
-    "  --port N         listen on port N (references stay valid across a\n"
-    "                   restart on the same port); otherwise a free port\n"
-    "  --ior-file FILE  write the repository's stringified IOR to FILE once\n"
-    "                   it answers\n"
-    "  -ORB...          options for omniORB, such as -ORBendPoint or\n"
-    "                   -ORBtraceLevel, each with its value\n";
+    "Serves a repository as a CORBA Interface Repository over IIOP until\n"
+    "SIGINT or SIGTERM. Run it as irstore serve; irstore serve --help says more.\n";
 
 ServerOptions parse_server_options(const std::vector<std::string>& arguments) {
   ServerOptions options;
