@@ -132,6 +132,13 @@ CORBA::Repository_ptr ServedRepository::repository() {
   return CORBA::Repository::_narrow(root);
 }
 
+CORBA::Repository_ptr ServedRepository::published_repository() {
+  std::string ior = read_file(home_ + "/ior");
+  while (!ior.empty() && ior.back() == '\n') ior.pop_back();
+  CORBA::Object_var root = orb_->string_to_object(ior.c_str());
+  return CORBA::Repository::_narrow(root);
+}
+
 irstore::access::Store& ServedRepository::store() {
   if (!store_) store_ = std::make_unique<irstore::access::Store>(kAlias);
   return *store_;

@@ -32,6 +32,8 @@ class ServedRepository {
   CORBA::ORB_ptr orb() { return orb_.in(); }
   // A new reference to the root, from corbaloc::127.0.0.1:PORT/InterfaceRepository.
   CORBA::Repository_ptr repository();
+  // The root as the server publishes it in its IOR file.
+  CORBA::Repository_ptr published_repository();
   // The store of the same repository, opened in this process.
   irstore::access::Store& store();
   // Runs the irstore tool on the repository: irstore --db ALIAS ARGUMENTS.
