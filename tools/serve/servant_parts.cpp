@@ -56,6 +56,15 @@ CORBA::DefinitionKind IRObjectPart::def_kind() {
   return definition_kind(served_kind());
 }
 
+CORBA::Boolean IRObjectPart::_non_existent() {
+  try {
+    def_kind();
+    return false;
+  } catch (const CORBA::OBJECT_NOT_EXIST&) {
+    return true;
+  }
+}
+
 access::Definition IRObjectPart::target() {
   std::optional<access::Definition> found = context_.store.find(target_id());
   if (!found || !is_served(*found) || object_kind(*found) != served_kind()) no_such_object();

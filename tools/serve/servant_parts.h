@@ -24,6 +24,8 @@ class IRObjectPart : public virtual POA_CORBA::IRObject {
  public:
   CORBA::DefinitionKind def_kind() override;
   void destroy() override { read_only(); }
+  // A definition removed since the reference was made no longer exists.
+  CORBA::Boolean _non_existent() override;
 
  protected:
   // Only the servant classes construct the base, as its most derived ones;
