@@ -14,35 +14,46 @@
 
 namespace {
 
-// A TypeCode written the way IDL would spell the type, named types with
-// what they are made of (down to `depth` levels).
+bool is_named(CORBA::TCKind kind) {
+  switch (kind) {
+    case CORBA::tk_alias:
+    case CORBA::tk_struct:
+    case CORBA::tk_except:
+    case CORBA::tk_union:
+    case CORBA::tk_enum:
+    case CORBA::tk_objref:
+    case CORBA::tk_abstract_interface:
+    case CORBA::tk_local_interface:
+    case CORBA::tk_value: return true;
+    default: return false;
+  }
+}
+
+// A TypeCode written the way IDL would spell the type; a named type with
+// what it is made of down to `depth` levels, below them by its name.
 std::string spelled(CORBA::TypeCode_ptr type, int depth = 2) {
-  auto members = [&](const char* keyword, const std::string& after_name = "") {
-    std::string text = std::string(keyword) + " " + type->name() + after_name + " {";
-    if (depth == 0) return text + " ... }";
+  static const char* const kBasic[] = {"null", "void", "short", "long", "unsigned short", "unsigned long", "float",
+                                       "double", "boolean", "char", "octet", "any", "TypeCode", "Principal"};
+  CORBA::TCKind kind = type->kind();
+  if (static_cast<std::size_t>(kind) < std::size(kBasic)) return kBasic[kind];
+  if (is_named(kind) && (depth == 0 || kind == CORBA::tk_objref)) return type->name();
+  auto members = [&](const std::string& head) {
+    std::string text = head + " {";
     for (CORBA::ULong i = 0; i < type->member_count(); ++i) {
       CORBA::TypeCode_var member = type->member_type(i);
       text += " " + spelled(member, depth - 1) + " " + type->member_name(i) + ";";
     }
     return text + " }";
   };
-  switch (type->kind()) {
-    case CORBA::tk_void: return "void";
-    case CORBA::tk_short: return "short";
-    case CORBA::tk_long: return "long";
+  switch (kind) {
     case CORBA::tk_longlong: return "long long";
-    case CORBA::tk_ushort: return "unsigned short";
-    case CORBA::tk_ulong: return "unsigned long";
     case CORBA::tk_ulonglong: return "unsigned long long";
-    case CORBA::tk_float: return "float";
-    case CORBA::tk_double: return "double";
-    case CORBA::tk_boolean: return "boolean";
-    case CORBA::tk_char: return "char";
-    case CORBA::tk_octet: return "octet";
-    case CORBA::tk_any: return "any";
-    case CORBA::tk_TypeCode: return "TypeCode";
+    case CORBA::tk_wchar: return "wchar";
     case CORBA::tk_string:
-      return type->length() ? "string<" + std::to_string(type->length()) + ">" : "string";
+    case CORBA::tk_wstring: {
+      std::string word = kind == CORBA::tk_string ? "string" : "wstring";
+      return type->length() ? word + "<" + std::to_string(type->length()) + ">" : word;
+    }
     case CORBA::tk_sequence: {
       CORBA::TypeCode_var element = type->content_type();
       std::string bound = type->length() ? ", " + std::to_string(type->length()) : "";
@@ -54,21 +65,20 @@ std::string spelled(CORBA::TypeCode_ptr type, int depth = 2) {
     }
     case CORBA::tk_alias: {
       CORBA::TypeCode_var original = type->content_type();
-      return std::string(type->name()) + " (typedef " + spelled(original, depth) + ")";
+      return "typedef " + spelled(original, depth - 1) + " " + type->name();
     }
-    case CORBA::tk_struct: return members("struct");
-    case CORBA::tk_except: return members("exception");
+    case CORBA::tk_struct: return members(std::string("struct ") + type->name());
+    case CORBA::tk_except: return members(std::string("exception ") + type->name());
     case CORBA::tk_union: {
       CORBA::TypeCode_var discriminator = type->discriminator_type();
-      return members("union", " switch (" + spelled(discriminator, 0) + ")");
+      return members(std::string("union ") + type->name() + " switch (" + spelled(discriminator, 0) + ")");
     }
     case CORBA::tk_enum: {
       std::string text = std::string("enum ") + type->name() + " {";
       for (CORBA::ULong i = 0; i < type->member_count(); ++i) text += std::string(i ? ", " : " ") + type->member_name(i);
       return text + " }";
     }
-    case CORBA::tk_objref: return type->name();
-    default: return "(TypeCode kind " + std::to_string(static_cast<int>(type->kind())) + ")";
+    default: return is_named(kind) ? type->name() : "(a type of TypeCode kind " + std::to_string(kind) + ")";
   }
 }
 

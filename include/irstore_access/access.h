@@ -121,6 +121,11 @@ class Error : public std::runtime_error {
   Reason reason_;
 };
 
+// The store's runtime reports each failure as it happens, one line on
+// standard error, besides raising it. A process that reports the Errors it
+// gets in its own words turns the runtime's reports off.
+void report_failures_as_they_happen(bool on);
+
 // One repository, open for the life of the object. A process holds one Store
 // at a time; any number of threads may call it, and each call sees what was
 // committed when it ran.

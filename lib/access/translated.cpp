@@ -3,6 +3,7 @@
 #include <new>
 
 #include <qeloridm/irstore.h>
+#include <qelororm/vekd.h>
 
 namespace irstore::access {
 
@@ -14,7 +15,11 @@ std::string store_message(const std::string& what, const StoreErrorFields& e) {
   return text + "store failure code " + std::to_string(e.code) + " (SQLSTATE " + e.sqlstate + ")";
 }
 
+void discard_report(const VekdReport&, void*) {}
+
 }  // namespace
+
+void report_failures_as_they_happen(bool on) { vekdSetErrorSink(on ? nullptr : discard_report, nullptr); }
 
 Error::Error(Reason reason, const std::string& message) : std::runtime_error(message), reason_(reason) {}
 

@@ -82,6 +82,8 @@ int run(int argc, char** argv) {
     return 0;
   }
   block_stop_signals();
+  // What fails reaches the server as access::Error, which it reports itself.
+  access::report_failures_as_they_happen(false);
   try {
     access::Store repository(options.database);
     std::vector<std::string> orb_arguments = {argv[0]};
