@@ -5,6 +5,8 @@
 #include <map>
 #include <optional>
 
+#include "kinds.h"
+
 namespace irstore::serve {
 
 namespace {
@@ -22,11 +24,6 @@ int rank(access::Kind kind) {
     case access::Kind::Module: return 7;  // nested modules use what stands before them
     default: return 6;
   }
-}
-
-bool holds_definitions(access::Kind kind) {
-  return kind == access::Kind::Module || kind == access::Kind::Interface || kind == access::Kind::Struct ||
-         kind == access::Kind::Union || kind == access::Kind::Exception;
 }
 
 // The repository ids the definition's own state names.
@@ -63,7 +60,7 @@ class Orderer {
       if (kind_of(id) != access::Kind::Interface) result.push_back(id);
     }
     result.insert(result.end(), d.bases.begin(), d.bases.end());
-    if (holds_definitions(d.kind)) {
+    if (is_container(d.kind)) {
       for (const access::Definition& member : store_.members(d.id)) {
         std::vector<std::string> inner = needs(member);
         result.insert(result.end(), inner.begin(), inner.end());

@@ -2,21 +2,10 @@
 
 #include <stdexcept>
 
+#include "kinds.h"
 #include "names.h"
 
 namespace irstore::serve {
-
-namespace {
-
-bool is_container(access::Kind kind) {
-  return kind == access::Kind::Module || kind == access::Kind::Interface || kind == access::Kind::Struct ||
-         kind == access::Kind::Union || kind == access::Kind::Exception;
-}
-
-bool is_type(access::Kind kind) {
-  return kind == access::Kind::Interface || kind == access::Kind::Alias || kind == access::Kind::Struct ||
-         kind == access::Kind::Union || kind == access::Kind::Enum;
-}
 
 ObjectKind anonymous_kind(TypeTree::Form form) {
   switch (form) {
@@ -28,8 +17,6 @@ ObjectKind anonymous_kind(TypeTree::Form form) {
     default: return ObjectKind::Primitive;
   }
 }
-
-}  // namespace
 
 CORBA::Repository_ptr repository_reference(ServeContext& context) {
   CORBA::Object_var root = context.adapters.root();

@@ -9,6 +9,9 @@
 
 namespace irstore::serve {
 
+// The kind of object that stands for an anonymous type of the form.
+ObjectKind anonymous_kind(TypeTree::Form form);
+
 CORBA::Repository_ptr repository_reference(ServeContext& context);
 CORBA::Contained_ptr contained_reference(ServeContext& context, const access::Definition& definition);
 // The container with the repository id, the root included, as a stored

@@ -16,17 +16,6 @@ namespace {
 
 [[noreturn]] void no_such_object() { throw CORBA::OBJECT_NOT_EXIST(0, CORBA::COMPLETED_NO); }
 
-TypeTree::Form form_of(ObjectKind kind) {
-  switch (kind) {
-    case ObjectKind::String: return TypeTree::Form::String;
-    case ObjectKind::Wstring: return TypeTree::Form::Wstring;
-    case ObjectKind::Fixed: return TypeTree::Form::Fixed;
-    case ObjectKind::Sequence: return TypeTree::Form::Sequence;
-    case ObjectKind::Array: return TypeTree::Form::Array;
-    default: return TypeTree::Form::Primitive;
-  }
-}
-
 bool is_served(const access::Definition& d) { return d.kind != access::Kind::None && d.kind != access::Kind::Repository; }
 
 bool matches(const access::Definition& d, CORBA::DefinitionKind limit) {
@@ -34,11 +23,6 @@ bool matches(const access::Definition& d, CORBA::DefinitionKind limit) {
   if (limit == CORBA::dk_all || limit == kind) return true;
   return limit == CORBA::dk_Typedef && (kind == CORBA::dk_Alias || kind == CORBA::dk_Struct ||
                                         kind == CORBA::dk_Union || kind == CORBA::dk_Enum);
-}
-
-template <class Sequence>
-void reserve(Sequence& sequence, std::size_t length) {
-  sequence.length(static_cast<CORBA::ULong>(length));
 }
 
 }  // namespace
@@ -75,7 +59,7 @@ TypeTree IRObjectPart::target_type() {
   access::TypeUse use;
   try {
     use = decode_type_use(target_id());
-    if (parse_spelling(use.spelling).form != form_of(served_kind())) no_such_object();
+    if (anonymous_kind(parse_spelling(use.spelling).form) != served_kind()) no_such_object();
   } catch (const std::invalid_argument&) {
     no_such_object();
   }
@@ -154,7 +138,7 @@ CORBA::Contained_ptr ContainerPart::lookup(const char* search_name) {
 CORBA::ContainedSeq* ContainerPart::contents(CORBA::DefinitionKind limit_type, CORBA::Boolean exclude_inherited) {
   std::vector<access::Definition> definitions = listed(limit_type, exclude_inherited);
   CORBA::ContainedSeq_var result = new CORBA::ContainedSeq;
-  reserve(result.inout(), definitions.size());
+  result->length(static_cast<CORBA::ULong>(definitions.size()));
   for (std::size_t i = 0; i < definitions.size(); ++i) {
     result[static_cast<CORBA::ULong>(i)] = contained_reference(context_, definitions[i]);
   }
@@ -187,7 +171,7 @@ CORBA::Container::DescriptionSeq* ContainerPart::describe_contents(CORBA::Defini
     definitions.resize(static_cast<std::size_t>(max_returned_objs));
   }
   CORBA::Container::DescriptionSeq_var result = new CORBA::Container::DescriptionSeq;
-  reserve(result.inout(), definitions.size());
+  result->length(static_cast<CORBA::ULong>(definitions.size()));
   for (std::size_t i = 0; i < definitions.size(); ++i) {
     CORBA::Container::Description& entry = result[static_cast<CORBA::ULong>(i)];
     CORBA::Contained::Description_var description = irstore::serve::describe(context_, definitions[i]);

@@ -1,5 +1,6 @@
 // The root: the repository's top-level container, lookups by repository id,
 // and the anonymous types (which need nothing stored to be made).
+#include "kinds.h"
 #include "primitives.h"
 #include "references.h"
 #include "servant_parts.h"
@@ -43,7 +44,7 @@ class RepositoryServant : public POA_CORBA::Repository, public ContainerPart {
   CORBA::TypeCode_ptr get_canonical_typecode(CORBA::TypeCode_ptr tc) override {
     if (CORBA::is_nil(tc) || !carries_repository_id(tc->kind())) return CORBA::TypeCode::_nil();
     std::optional<access::Definition> found = context_.store.find(tc->id());
-    if (!found || !is_type_or_exception(*found)) return CORBA::TypeCode::_nil();
+    if (!found || !(is_type(found->kind) || found->kind == access::Kind::Exception)) return CORBA::TypeCode::_nil();
     return TypeCodeBuilder(context_).of(*found);
   }
 
@@ -87,11 +88,6 @@ class RepositoryServant : public POA_CORBA::Repository, public ContainerPart {
   std::optional<access::Definition> container() override { return std::nullopt; }
 
  private:
-  static bool is_type_or_exception(const access::Definition& d) {
-    return d.kind == access::Kind::Interface || d.kind == access::Kind::Alias || d.kind == access::Kind::Struct ||
-           d.kind == access::Kind::Union || d.kind == access::Kind::Enum || d.kind == access::Kind::Exception;
-  }
-
   CORBA::Object_ptr anonymous(ObjectKind kind, const std::string& spelling,
                               const std::vector<std::string>& references = {}) {
     return context_.adapters.reference(kind, encode_type_use({spelling, references}));

@@ -1,8 +1,6 @@
 // The default servants of the stored definitions' adapters: modules,
 // interfaces, operations, attributes, constants, exceptions, aliases,
 // structs, unions and enums.
-#include <memory>
-
 #include "descriptions.h"
 #include "literals.h"
 #include "references.h"
