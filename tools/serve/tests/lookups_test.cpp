@@ -83,22 +83,36 @@ TEST(Lookups, LookupIdFindsEveryStoredDefinitionAsTheStoreHasIt) {
     SCOPED_TRACE(id);
     CORBA::Contained_var found = repository->lookup_id(id.c_str());
     ASSERT_FALSE(CORBA::is_nil(found));
-    CORBA::String_var name = found->name();
-    CORBA::String_var version = found->version();
     CORBA::String_var absolute = found->absolute_name();
-    EXPECT_EQ(name.in(), definition.name);
-    EXPECT_EQ(version.in(), definition.version);
     EXPECT_EQ(absolute.in(), scoped);
     EXPECT_EQ(found->def_kind(), expected_kind(definition));
+  }
+}
+
+TEST(Lookups, ContainedAttributesAreTheStoredOnes) {
+  access::Store& store = ServedRepository::shared().store();
+  CORBA::Repository_var repository = ServedRepository::shared().repository();
+  for (const char* id : {"IDL:omg.org/CosNaming:1.0", "IDL:example.org/Bank/Entity:2.1", "LOCAL:bank/Frozen",
+                         "IDL:omg.org/CosNaming/NamingContext/bind:1.0", "IDL:irstore.test/ServeTest/Inner/Deep:1.0",
+                         "IDL:irstore.test/ServeTest/Calculator/tint:1.0", "IDL:irstore.test/ServeTest/COST:1.0"}) {
+    SCOPED_TRACE(id);
+    std::optional<access::Definition> stored = store.find(id);
+    ASSERT_TRUE(stored.has_value());
+    CORBA::Contained_var found = repository->lookup_id(id);
+    CORBA::String_var served_id = found->id();
+    CORBA::String_var name = found->name();
+    CORBA::String_var version = found->version();
+    EXPECT_EQ(served_id.in(), stored->id);
+    EXPECT_EQ(name.in(), stored->name);
+    EXPECT_EQ(version.in(), stored->version);
 
     CORBA::Container_var container = found->defined_in();
-    std::optional<std::string> stored_container = store.container_of(id);
-    ASSERT_TRUE(stored_container.has_value());
-    if (*stored_container == access::Store::kRootId) {
+    std::string stored_container = store.container_of(id).value_or("");
+    if (stored_container == access::Store::kRootId) {
       EXPECT_EQ(container->def_kind(), CORBA::dk_Repository);
     } else {
       CORBA::Contained_var contained = CORBA::Contained::_narrow(container);
-      EXPECT_EQ(id_of(contained), *stored_container);
+      EXPECT_EQ(id_of(contained), stored_container);
     }
   }
 }
@@ -205,6 +219,50 @@ TEST(Lookups, ContentsAreTheStoresMembersFilteredByKindWithWhatInterfacesInherit
   EXPECT_EQ(names, (std::vector<std::string>{"add", "echo", "histogram", "move", "ping", "print", "reset", "self"}));
   CORBA::ContainedSeq_var attributes = derived->contents(CORBA::dk_Attribute, false);
   EXPECT_EQ(names_of(attributes.in()), (std::vector<std::string>{"tint", "total"}));
+}
+
+TEST(Lookups, TheNamingServiceAnswersAsTheStoreKeepsIt) {
+  access::Store& store = ServedRepository::shared().store();
+  const std::string naming = "IDL:omg.org/CosNaming:1.0";
+  CORBA::ModuleDef_var module = served<CORBA::ModuleDef>(naming);
+  ASSERT_FALSE(CORBA::is_nil(module));
+  CORBA::Container::DescriptionSeq_var described = module->describe_contents(CORBA::dk_all, true, -1);
+  std::map<std::string, CORBA::DefinitionKind> served_kinds, stored_kinds;
+  for (CORBA::ULong i = 0; i < described->length(); ++i) {
+    served_kinds[id_of(described[i].contained_object)] = described[i].kind;
+  }
+  for (const access::Definition& d : store.members(naming)) stored_kinds[d.id] = expected_kind(d);
+  EXPECT_EQ(served_kinds, stored_kinds);
+
+  // NamingContextExt's operations: its own and those of NamingContext.
+  const std::string context = "IDL:omg.org/CosNaming/NamingContext:1.0";
+  const std::string extended = "IDL:omg.org/CosNaming/NamingContextExt:1.0";
+  std::vector<std::string> stored_operations;
+  for (const std::string& interface : {extended, context}) {
+    for (const access::Definition& d : store.members(interface)) {
+      if (d.kind == access::Kind::Operation) stored_operations.push_back(d.name);
+    }
+  }
+  CORBA::InterfaceDef_var ext = served<CORBA::InterfaceDef>(extended);
+  CORBA::InterfaceDef::FullInterfaceDescription_var full = ext->describe_interface();
+  std::vector<std::string> served_operations;
+  for (CORBA::ULong i = 0; i < full->operations.length(); ++i) served_operations.emplace_back(full->operations[i].name);
+  std::sort(stored_operations.begin(), stored_operations.end());
+  std::sort(served_operations.begin(), served_operations.end());
+  EXPECT_EQ(served_operations, stored_operations);
+
+  CORBA::Repository_var repository = ServedRepository::shared().repository();
+  CORBA::ContainedSeq_var not_found = repository->lookup_name("NotFound", -1, CORBA::dk_Exception, false);
+  std::vector<std::string> expected;
+  for (const access::Definition& d :
+       store.lookup_name(access::Store::kRootId, "NotFound", -1, access::Kind::Exception, false)) {
+    expected.push_back(d.id);
+  }
+  EXPECT_EQ(ids_of(not_found.in()), expected);
+  ASSERT_EQ(expected.size(), 1u);
+
+  CORBA::Contained_var bind = repository->lookup("::CosNaming::NamingContextExt::bind");
+  EXPECT_EQ(id_of(bind), "IDL:omg.org/CosNaming/NamingContext/bind:1.0");
 }
 
 }  // namespace
