@@ -3,16 +3,32 @@
 #pragma once
 
 #include "context.h"
+#include "type_codes.h"
 
 namespace irstore::serve {
 
-// The kind and the kind's description structure (ModuleDescription,
-// InterfaceDescription, OperationDescription, ...) in an Any.
-CORBA::Contained::Description* describe(ServeContext& context, const access::Definition& definition);
+// Describes definitions for one request, with one TypeCode builder for all
+// of them.
+class Describer {
+ public:
+  explicit Describer(ServeContext& context) : context_(context), types_(context) {}
 
-CORBA::OperationDescription operation_description(ServeContext& context, const access::Definition& operation);
-CORBA::AttributeDescription attribute_description(ServeContext& context, const access::Definition& attribute);
-CORBA::ParDescriptionSeq parameter_descriptions(ServeContext& context, const access::Definition& operation);
+  // The kind and the kind's description structure (ModuleDescription,
+  // InterfaceDescription, OperationDescription, ...) in an Any.
+  CORBA::Contained::Description* describe(const access::Definition& definition);
+  CORBA::OperationDescription operation(const access::Definition& operation);
+  CORBA::AttributeDescription attribute(const access::Definition& attribute);
+  CORBA::ParDescriptionSeq parameters(const access::Definition& operation);
+
+ private:
+  template <class Description>
+  Description identified(const access::Definition& definition);
+  CORBA::ExcDescriptionSeq exceptions(const access::Definition& operation);
+  CORBA::Any* value_of(const access::Definition& definition);
+
+  ServeContext& context_;
+  TypeCodeBuilder types_;
+};
 
 // The repository id of the definition's container: "" for the repository
 // itself, which has none.

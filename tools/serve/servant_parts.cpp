@@ -93,7 +93,7 @@ CORBA::Repository_ptr ContainedPart::containing_repository() {
   return repository_reference(context_);
 }
 
-CORBA::Contained::Description* ContainedPart::describe() { return irstore::serve::describe(context_, target()); }
+CORBA::Contained::Description* ContainedPart::describe() { return Describer(context_).describe(target()); }
 
 // ContainerPart
 
@@ -172,9 +172,10 @@ CORBA::Container::DescriptionSeq* ContainerPart::describe_contents(CORBA::Defini
   }
   CORBA::Container::DescriptionSeq_var result = new CORBA::Container::DescriptionSeq;
   result->length(static_cast<CORBA::ULong>(definitions.size()));
+  Describer describer(context_);
   for (std::size_t i = 0; i < definitions.size(); ++i) {
     CORBA::Container::Description& entry = result[static_cast<CORBA::ULong>(i)];
-    CORBA::Contained::Description_var description = irstore::serve::describe(context_, definitions[i]);
+    CORBA::Contained::Description_var description = describer.describe(definitions[i]);
     entry.contained_object = contained_reference(context_, definitions[i]);
     entry.kind = description->kind;
     entry.value = description->value;

@@ -20,10 +20,11 @@ CORBA::IDLType_ptr type_definition(ServeContext& context, const access::TypeUse&
 CORBA::StructMemberSeq* struct_members(ServeContext& context, const std::vector<access::Member>& members) {
   CORBA::StructMemberSeq_var result = new CORBA::StructMemberSeq;
   result->length(static_cast<CORBA::ULong>(members.size()));
+  TypeCodeBuilder types(context);
   for (CORBA::ULong i = 0; i < result->length(); ++i) {
     TypeTree type = resolved_type(context.store, members[i].type);
     result[i].name = members[i].name.c_str();
-    result[i].type = TypeCodeBuilder(context).of(type);
+    result[i].type = types.of(type);
     result[i].type_def = type_reference(context, type);
   }
   return result._retn();
@@ -71,15 +72,16 @@ class InterfaceServant : public virtual POA_CORBA::InterfaceDef,
     result->id = interface.id.c_str();
     result->defined_in = irstore::serve::defined_in(context_, interface.id).c_str();
     result->version = interface.version.c_str();
+    Describer describer(context_);
     for (const access::Definition& feature : listed(CORBA::dk_all, false)) {
       if (feature.kind == access::Kind::Operation) {
         CORBA::ULong at = result->operations.length();
         result->operations.length(at + 1);
-        result->operations[at] = operation_description(context_, feature);
+        result->operations[at] = describer.operation(feature);
       } else if (feature.kind == access::Kind::Attribute) {
         CORBA::ULong at = result->attributes.length();
         result->attributes.length(at + 1);
-        result->attributes[at] = attribute_description(context_, feature);
+        result->attributes[at] = describer.attribute(feature);
       }
     }
     result->base_interfaces.length(static_cast<CORBA::ULong>(interface.bases.size()));
@@ -116,7 +118,7 @@ class OperationServant : public POA_CORBA::OperationDef, public ContainedPart {
   CORBA::IDLType_ptr result_def() override { return type_definition(context_, target().type); }
   void result_def(CORBA::IDLType_ptr) override { read_only(); }
   CORBA::ParDescriptionSeq* params() override {
-    return new CORBA::ParDescriptionSeq(parameter_descriptions(context_, target()));
+    return new CORBA::ParDescriptionSeq(Describer(context_).parameters(target()));
   }
   void params(const CORBA::ParDescriptionSeq&) override { read_only(); }
   CORBA::OperationMode mode() override { return target().oneway ? CORBA::OP_ONEWAY : CORBA::OP_NORMAL; }
@@ -209,7 +211,8 @@ class UnionServant : public POA_CORBA::UnionDef, public ContainedPart, public Co
   void discriminator_type_def(CORBA::IDLType_ptr) override { read_only(); }
   CORBA::UnionMemberSeq* members() override {
     access::Definition union_definition = target();
-    CORBA::TypeCode_var discriminator = TypeCodeBuilder(context_).of(union_definition.type);
+    TypeCodeBuilder types(context_);
+    CORBA::TypeCode_var discriminator = types.of(union_definition.type);
     CORBA::UnionMemberSeq_var result = new CORBA::UnionMemberSeq;
     result->length(static_cast<CORBA::ULong>(union_definition.cases.size()));
     for (CORBA::ULong i = 0; i < result->length(); ++i) {
@@ -222,7 +225,7 @@ class UnionServant : public POA_CORBA::UnionDef, public ContainedPart, public Co
         CORBA::Any_var label = literal_value(context_, c.label, discriminator);
         result[i].label = label.in();
       }
-      result[i].type = TypeCodeBuilder(context_).of(type);
+      result[i].type = types.of(type);
       result[i].type_def = type_reference(context_, type);
     }
     return result._retn();

@@ -70,7 +70,10 @@ CORBA::TypeCode_ptr TypeCodeBuilder::of(const TypeTree& type) {
 
 CORBA::TypeCode_ptr TypeCodeBuilder::named(const std::string& id) {
   if (std::find(open_.begin(), open_.end(), id) != open_.end()) return context_.orb->create_recursive_tc(id.c_str());
-  return of(context_.store.related(id));
+  if (!open_.empty()) return of(context_.store.related(id));
+  auto found = built_.find(id);
+  if (found == built_.end()) found = built_.emplace(id, of(context_.store.related(id))).first;
+  return CORBA::TypeCode::_duplicate(found->second);
 }
 
 CORBA::TypeCode_ptr TypeCodeBuilder::of(const access::Definition& d) {

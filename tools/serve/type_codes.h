@@ -2,8 +2,12 @@
 // them: named types with their repository ids, names and members, aliases
 // kept, and a struct or union that holds itself (through a sequence) as a
 // recursive TypeCode at the place where it does.
+//
+// A builder serves one request: the TypeCode of each named type it meets
+// is built once for it, and forgotten with it.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,9 @@ class TypeCodeBuilder {
 
   ServeContext& context_;
   std::vector<std::string> open_;  // the structs and unions being built, outermost first
+  // Named types built while nothing was open: complete, with no recursion
+  // into an enclosing type.
+  std::map<std::string, CORBA::TypeCode_var> built_;
 };
 
 }  // namespace irstore::serve
