@@ -137,6 +137,8 @@ TEST_F(AccessTest, LookupAndInheritanceFollowTheBases) {
   EXPECT_EQ(found[0].id, id("Shape/tint"));
   EXPECT_TRUE(store_->lookup_name(id("Circle"), "tint", 1, Kind::All, true).empty());
   EXPECT_EQ(store_->lookup_name("IDL:Shapes:1.0", "label", -1, Kind::Attribute, true).size(), 1u);
+  EXPECT_EQ(store_->lookup_name("IDL:Shapes:1.0", "Point", 1, Kind::Typedef, true).size(), 1u);
+  EXPECT_TRUE(store_->lookup_name("IDL:Shapes:1.0", "Circle", 1, Kind::Typedef, true).empty());
 
   EXPECT_TRUE(store_->inherits_from(id("Circle"), id("Named")));
   EXPECT_FALSE(store_->inherits_from(id("Named"), id("Circle")));

@@ -40,6 +40,10 @@ void check_name(const std::string& name) {
   }
 }
 
+bool is_typedef(Kind kind) {
+  return kind == Kind::Alias || kind == Kind::Struct || kind == Kind::Union || kind == Kind::Enum;
+}
+
 std::unique_ptr<StoreHandle> handle(const std::string& id) {
   check_id(id);
   return std::make_unique<StoreHandle>(CORBA::string_dup(id.c_str()), nullptr, 0);
@@ -126,8 +130,13 @@ std::vector<Definition> Store::lookup_name(const std::string& container, const s
                                            Kind limit, bool exclude_inherited) {
   return translated("looking up " + name + " in " + container, [&] {
     check_name(name);
-    return definitions_of(impl_->store->lookup_name(handle(container).get(), const_cast<char*>(name.c_str()),
-                                                    levels, kind_to(limit), exclude_inherited));
+    // The store matches one kind; Typedef stands for four.
+    bool typedefs = limit == Kind::Typedef;
+    std::vector<Definition> found =
+        definitions_of(impl_->store->lookup_name(handle(container).get(), const_cast<char*>(name.c_str()), levels,
+                                                 kind_to(typedefs ? Kind::All : limit), exclude_inherited));
+    if (typedefs) std::erase_if(found, [](const Definition& d) { return !is_typedef(d.kind); });
+    return found;
   });
 }
 
