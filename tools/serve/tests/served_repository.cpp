@@ -106,9 +106,10 @@ void ServedRepository::load() {
 void ServedRepository::start() {
   std::string ior_file = home_ + "/ior";
   std::filesystem::remove(ior_file);
+  // irstore serve becomes irstore-serve, in the same process.
   server_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{SERVER_BINARY, "--db", kAlias, "--port", std::to_string(port_), "--ior-file",
-                               ior_file},
+      std::vector<std::string>{IRSTORE_BINARY, "--db", kAlias, "serve", "--port", std::to_string(port_),
+                               "--ior-file", ior_file},
       home_ + "/server.log");
   // The server writes the file once it answers.
   for (int waited = 0; !std::filesystem::exists(ior_file); ++waited) {

@@ -1,8 +1,9 @@
 // The repository that a server test process talks to: made on the engine
 // the suite runs on (IRSTORE_TEST_ENGINE), loaded with the test IDL, the IDL
 // make run loads and the Interface Repository's own, and served by a real
-// irstore-serve process on a free port of localhost. The first test that
-// asks for it starts it; it stops when the tests end.
+// irstore-serve process (started as irstore serve) on a free port of
+// localhost. The first test that asks for it starts it; it stops when the
+// tests end.
 #pragma once
 
 #ifndef ENABLE_CLIENT_IR_SUPPORT
