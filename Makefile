@@ -9,7 +9,7 @@ IRSTORE := $(BUILD)/tools/irstore/irstore
 
 # What building and testing need on a Debian machine.
 PACKAGES := g++ make cmake ninja-build pkg-config libsqlite3-dev libpq-dev libssl-dev \
-            libgtest-dev libgmock-dev omniidl omniorb-idl python3
+            libgtest-dev libgmock-dev omniidl omniorb-idl libomniorb4-dev python3
 
 .PHONY: all deps configure build run test install clean bench check-asan check-tsan fuzz
 
@@ -26,11 +26,12 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The main job: create the default repository if it does not exist, load
-# the example IDL and the OMG naming and event service IDL into it (a second
-# run changes nothing), and ask it a few questions.
+# the example IDL, the OMG naming and event service IDL and the Interface
+# Repository's own into it (a second run changes nothing), ask it a few
+# questions, then serve it over IIOP and ask the server a few more.
 OMG_IDL := /usr/share/idl/omniORB
 run: build
-	$(IRSTORE) init
+	$(IRSTORE) init --with-ir-idl
 	$(IRSTORE) info
 	$(IRSTORE) load examples/*.idl
 	$(IRSTORE) load -I $(OMG_IDL) -I $(OMG_IDL)/COS $(OMG_IDL)/COS/CosNaming.idl \
@@ -41,6 +42,7 @@ run: build
 	$(IRSTORE) refs ::CosEventChannelAdmin::AlreadyConnected
 	$(IRSTORE) rm --dry-run ::Finance::Amount
 	$(IRSTORE) stats
+	@scripts/serve-demo $(BUILD)
 
 # Every test twice: on SQLite, and on a throw-away PostgreSQL server that
 # scripts/test-engines starts (package postgresql; installed when run as root).

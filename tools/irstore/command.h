@@ -35,6 +35,8 @@ int run_rename_id(const ToolOptions& options, const Args& arguments);
 int run_stats(const ToolOptions& options, const Args& arguments);
 int run_graph(const ToolOptions& options, const Args& arguments);
 int run_dump(const ToolOptions& options, const Args& arguments);
+// Never returns: the server takes the process over.
+int run_serve(const ToolOptions& options, const Args& arguments);
 
 // The alias a command works on: its argument, --db, or VADIRIRI, upper-cased.
 std::string alias_of(const ToolOptions& options, const Args& arguments);

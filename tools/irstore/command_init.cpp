@@ -8,21 +8,34 @@
 #include "command.h"
 #include "repository.h"
 
+namespace {
+
+// The Interface Repository's own IDL, as omniorb-idl installs it.
+const std::string kOmniIdlDirectory = "/usr/share/idl/omniORB";
+
+}  // namespace
+
 int run_init(const ToolOptions& options, const Args& arguments) {
-  if (arguments.size() > 1) throw UsageError("init takes one alias at most");
-  std::string alias = alias_of(options, arguments);
+  Arguments args(arguments, {{nullptr, "--with-ir-idl", false}});
+  args.expect_positionals(0, 1, "ALIAS");
+  std::string alias = alias_of(options, args.positionals());
   if (alias.empty() || alias.size() > 8) throw UsageError("an alias has 1 to 8 characters: " + alias);
 
   sqlca ca{};
   tarn_create_database(alias.c_str(), QelGetParmString("com.orvo.CORBA.irUserid", nullptr),
                        QelGetParmString("com.orvo.CORBA.irPassword", nullptr), &ca);
   if (ca.sqlcode < 0) throw ToolError("cannot create repository " + alias + ": " + ca.sqlerrmc);
-  // The root object holds the top-level definitions.
-  Repository repository(alias);
-  Update update(repository);
-  repository.ensure_root();
-  update.commit();
+  {
+    // The root object holds the top-level definitions.
+    Repository repository(alias);
+    Update update(repository);
+    repository.ensure_root();
+    update.commit();
+  }
   std::printf("%s repository %s (%s)\n", ca.sqlcode == 0 ? "Created" : "Found existing", alias.c_str(),
               describe_alias(alias).c_str());
-  return 0;
+  if (!args.flag("--with-ir-idl")) return 0;
+  ToolOptions on_alias = options;
+  on_alias.database = alias;
+  return run_load(on_alias, {"-I", kOmniIdlDirectory, kOmniIdlDirectory + "/ir.idl"});
 }

@@ -75,12 +75,6 @@ std::string first_error(const std::string& err, const std::string& file) {
   return first;
 }
 
-std::string executable_directory() {
-  std::error_code error;
-  fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : self.parent_path().string();
-}
-
 }  // namespace
 
 std::string backend_directory() {

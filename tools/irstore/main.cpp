@@ -18,11 +18,16 @@ namespace {
 
 const Command kCommands[] = {
     {"init", "create a repository (default VADIRIRI) unless it exists",
-     "usage: irstore init [ALIAS]\n"
+     "usage: irstore init [ALIAS] [--with-ir-idl]\n"
      "\n"
      "Creates the database of ALIAS (default: --db, or VADIRIRI) with the\n"
      "repository's four tables and its root object. An existing repository is\n"
-     "left as it is.\n",
+     "left as it is.\n"
+     "\n"
+     "  --with-ir-idl   load the Interface Repository's own IDL as well\n"
+     "                  (/usr/share/idl/omniORB/ir.idl, package omniorb-idl),\n"
+     "                  so that clients of irstore serve asking an IR object\n"
+     "                  for its interface get one\n",
      run_init},
     {"info", "open a repository through the store and say where it lives",
      "usage: irstore info [ALIAS]\n"
@@ -139,6 +144,23 @@ const Command kCommands[] = {
      "                     FILE.png rendered by dot (package graphviz)\n"
      "  --members          list attributes and operations in the interfaces\n",
      run_graph},
+    {"serve", "serve the repository as a CORBA Interface Repository",
+     "usage: irstore serve [--db ALIAS] [--port N] [--ior-file FILE] [-ORBoption value]...\n"
+     "\n"
+     "Serves the repository (default: --db, or VADIRIRI) as a CORBA Interface\n"
+     "Repository over IIOP, with omniORB, until SIGINT or SIGTERM stops it.\n"
+     "Clients reach it at corbaloc::HOST:PORT/InterfaceRepository, for example\n"
+     "with -ORBInitRef InterfaceRepository=corbaloc::HOST:PORT/InterfaceRepository.\n"
+     "It reads every answer from the repository when asked, and is read-only:\n"
+     "writes raise NO_PERMISSION.\n"
+     "\n"
+     "  --port N         listen on port N; references the server handed out\n"
+     "                   stay valid across a restart on the same port\n"
+     "  --ior-file FILE  write the repository's stringified IOR to FILE once\n"
+     "                   it answers\n"
+     "  -ORB...          an omniORB option with its value (-ORBendPoint,\n"
+     "                   -ORBendPointPublish, -ORBtraceLevel, ...)\n",
+     run_serve},
     {"dump", "write every stored definition as a table",
      "usage: irstore dump [--format tsv]\n"
      "\n"

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "tool_error.h"
 
@@ -126,4 +127,10 @@ std::optional<ProcessResult> run_process(const std::vector<std::string>& argv, c
   }
   result.exit_code = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
   return result;
+}
+
+std::string executable_directory() {
+  std::error_code error;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string(".") : self.parent_path().string();
 }

@@ -1,5 +1,5 @@
 // Runs a program without a shell, feeding its standard input and collecting
-// its standard output and error.
+// its standard output and error; and where the running program lives.
 #pragma once
 
 #include <optional>
@@ -16,3 +16,6 @@ struct ProcessResult {
 // program cannot be found; ToolError for other failures to start it.
 std::optional<ProcessResult> run_process(const std::vector<std::string>& argv,
                                          const std::string& input = "");
+
+// The directory of the running program.
+std::string executable_directory();
