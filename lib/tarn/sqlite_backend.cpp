@@ -191,9 +191,10 @@ class SqliteConnection final : public Connection {
   // half-way for want of it.
   void begin() override { exec("BEGIN IMMEDIATE"); }
   // A deferred BEGIN takes no lock until the first query reads; it then
-  // holds a snapshot of the database until the COMMIT.
+  // holds a snapshot of the database until the COMMIT. Both are prepared
+  // once: they run around every operation that reads.
   bool begin_reads() override {
-    exec("BEGIN");
+    run_kept(begin_reads_, "BEGIN");
     return true;
   }
   // A COMMIT that fails (a relation naming an object that is gone) leaves
@@ -201,7 +202,7 @@ class SqliteConnection final : public Connection {
   void commit() override {
     if (!in_transaction()) return;
     try {
-      exec("COMMIT");
+      run_kept(commit_, "COMMIT");
     } catch (...) {
       if (in_transaction()) exec("ROLLBACK");
       throw;
@@ -233,7 +234,17 @@ class SqliteConnection final : public Connection {
     return statement;
   }
 
+  // Runs a statement kept prepared in `kept` (prepared on first use).
+  void run_kept(StatementPtr& kept, const char* sql) {
+    if (!kept) kept = compile(sql, nullptr);
+    int rc = sqlite3_step(kept.get());
+    sqlite3_reset(kept.get());
+    if (rc != SQLITE_DONE) throw_last_error(db_.get(), rc);
+  }
+
   DatabasePtr db_;
+  // Declared after the database, so that they are finalized before it closes.
+  StatementPtr begin_reads_, commit_;
 };
 
 DatabasePtr open_handle(const std::string& path, int flags, const SqliteOptions& options) {
