@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <qeloridm/irdb_admin.h>
 #include <qeloridm/irstore.h>
 #include <tarn/tarn.h>
 
@@ -148,9 +149,11 @@ class BenchHome {
               << "FLOOR postgresql " << server << " dbname=irbench_floor_" << suffix << "\n";
     }
     for (const char* alias : {"BENCH", "FLOOR"}) {
-      sqlca ca{};
-      tarn_create_database(alias, nullptr, nullptr, &ca);
-      if (ca.sqlcode < 0) throw std::runtime_error(std::string("cannot create ") + alias + ": " + ca.sqlerrmc);
+      try {
+        IRDBAdmin::create_repository(alias);
+      } catch (StoreErrorFields& e) {
+        throw std::runtime_error(std::string("cannot create ") + alias + ": " + (e.message ? e.message : "?"));
+      }
     }
   }
   ~BenchHome() {

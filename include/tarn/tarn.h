@@ -193,12 +193,20 @@ const char* tarn_home(void);
  * codes for a malformed catalog. */
 int tarn_resolve_alias(const char* alias, char* description, int size);
 
-/* Creates the database of an alias with the engine's schema (the tables
- * IRREPDAT, IRBUCKET, IRINHER, IRREFER, their keys and indexes). Sets
- * SQLCODE 0 when it created them, 1 when the tables already existed (then
- * nothing is changed), or an error. user and password may be null. */
+/* Creates the empty database of an alias unless it exists: an SQLite file
+ * (and its directory), or a database on the PostgreSQL server (created
+ * through its maintenance database, with bytes compared as bytes). Sets
+ * SQLCODE 0 when it created it, 1 when it existed (then nothing is
+ * changed), or an error. user and password may be null. Several processes
+ * may create the same database at once. */
 void tarn_create_database(const char* alias, const char* user, const char* password,
                           struct sqlca* ca);
+
+/* Runs a script (several statements separated by semicolons, such as the
+ * tables of a schema) on the connection of the attached context, inside
+ * the unit of work: nothing of it stays without COMMIT, and a failed
+ * script leaves the unit of work as it was. */
+void tarn_run_script(const char* script, struct sqlca* ca);
 
 /* How long a CONNECT waits for a server that this process has reached
  * before (one restarting, or a standby being promoted) to accept it again;

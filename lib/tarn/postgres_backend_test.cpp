@@ -89,15 +89,6 @@ TEST_F(PgBackendTest, CreatesTheDatabaseAndItsTablesOnceAndNothingOnConnect) {
                                   "WHERE datname = " + pg_test_server::literal(database_)));
 }
 
-TEST_F(PgBackendTest, APartialSchemaIsAnErrorAndLeftAlone) {
-  ASSERT_SQLCODE(0, create_database("TESTDB"));
-  pg_test_server::admin("DROP TABLE IRREFER", database_);
-  sqlca ca = create_database("TESTDB");
-  EXPECT_LT(ca.sqlcode, 0);
-  EXPECT_EQ((pg_test_server::Rows{{"3"}}),
-            pg_test_server::admin("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'", database_));
-}
-
 TEST_F(PgBackendTest, CreatorsOfOneDatabaseAtOnceAllSucceed) {
   std::vector<sqlca> results(4);
   std::vector<std::thread> creators;

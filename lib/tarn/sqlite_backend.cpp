@@ -12,9 +12,6 @@
 #include "codes.h"
 #include "tarn/tarn.h"
 
-// The schema text, generated from schema/sqlite.sql.
-extern const char* const tarn_sqlite_schema;
-
 namespace fs = std::filesystem;
 
 namespace tarn {
@@ -296,33 +293,18 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
 
 bool create_sqlite_database(const std::string& path) {
   fs::path file(path);
+  std::error_code error;
+  if (fs::exists(file, error)) return false;
   if (file.has_parent_path()) {
-    std::error_code error;
     fs::create_directories(file.parent_path(), error);
     if (error)
       throw engine_error(TARN_SQL_ENGINE_ERROR,
                          "cannot create directory " + file.parent_path().string() + ": " + error.message());
   }
+  // Write-ahead logging lets readers go on while a writer works; the mode
+  // is kept in the file.
   SqliteConnection connection(open_handle(path, sqlite_open_flags() | SQLITE_OPEN_CREATE, {}));
-  auto count = connection.prepare(
-      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
-      "upper(name) IN ('IRREPDAT', 'IRBUCKET', 'IRINHER', 'IRREFER')");
-  if (count->step() && count->column_text(0) == "4") return false;
-  count.reset();
-
   connection.exec("PRAGMA journal_mode = WAL");
-  connection.begin();
-  try {
-    connection.run_script(tarn_sqlite_schema);
-    connection.commit();
-  } catch (...) {
-    try {
-      connection.rollback();
-    } catch (...) {
-      // The schema's error is the one to report.
-    }
-    throw;
-  }
   return true;
 }
 
