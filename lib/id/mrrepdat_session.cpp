@@ -103,7 +103,6 @@ void process_IRDataBase_Constructor(IRDataBase* session, char* name) {
   SessionState& s = *session_state();
   s.current = session;
   session->dbName = name;
-  session->statement = nullptr;
   free_work_set(session->work_head);  // a reconnect empties the work set
 
   std::memset(s.alias, ' ', 8);
@@ -404,7 +403,6 @@ IRDataBase::~IRDataBase() {
 void IRDataBase::commit() { run_request(this, kCommit); }
 void IRDataBase::rollback() { run_request(this, kRollback); }
 void IRDataBase::execute(const char* text) { run_request(this, kExecute, const_cast<char*>(text)); }
-void IRDataBase::execute() { execute(statement); }
 
 int IRDataBase::fetch(int count, char** columns, int* lengths, int mode) {
   return run_request(this, kFetch, reinterpret_cast<void*>(static_cast<intptr_t>(count)), columns,

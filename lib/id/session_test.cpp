@@ -60,6 +60,19 @@ Rows query(const std::string& sql, int columns) {
   return rows;
 }
 
+// One IID column, fetched into a buffer of the column's width. Its size goes
+// in before every fetch, which gives back the delivered length.
+struct IidColumn {
+  char iid[33];
+  char* columns[1] = {iid};
+  int lengths[1] = {0};
+  int fetch(int mode) {
+    lengths[0] = sizeof iid;
+    return session().fetch(1, columns, lengths, mode);
+  }
+  std::string text() const { return iid; }
+};
+
 std::string key(int n) {
   char text[33];
   std::snprintf(text, sizeof text, "%032d", n);
@@ -290,29 +303,27 @@ TEST_F(Session, FetchModesOpenAndCloseTheCursorAsTheyShould) {
   IRDB store(nullptr);
   for (int n = 1; n <= 3; ++n) insert_object(n);
 
-  char iid[33];
-  char* columns[] = {iid};
-  int lengths[] = {33};
+  IidColumn column;
   session().execute("SELECT IID FROM IRREPDAT ORDER BY IID");
   // Mode 0 opens, fetches and closes: every call delivers the first row.
   for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
-    EXPECT_EQ(std::string(iid), key(1));
-    EXPECT_EQ(lengths[0], 32);
+    ASSERT_EQ(column.fetch(0), 1);
+    EXPECT_EQ(column.text(), key(1));
+    EXPECT_EQ(column.lengths[0], 32);
   }
   // Mode 1 opens and fetches, mode 2 goes on until no row is left.
-  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
-  EXPECT_EQ(std::string(iid), key(1));
-  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(iid), key(2));
-  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(iid), key(3));
-  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);
-  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);  // still no row, and no error
+  ASSERT_EQ(column.fetch(1), 1);
+  EXPECT_EQ(column.text(), key(1));
+  ASSERT_EQ(column.fetch(2), 1);
+  EXPECT_EQ(column.text(), key(2));
+  ASSERT_EQ(column.fetch(2), 1);
+  EXPECT_EQ(column.text(), key(3));
+  EXPECT_EQ(column.fetch(2), 0);
+  EXPECT_EQ(column.fetch(2), 0);  // still no row, and no error
 
   session().execute("SELECT IID FROM IRREPDAT WHERE IID = 'none'");
-  EXPECT_EQ(session().fetch(1, columns, lengths, 0), 0);
-  EXPECT_EQ(session().fetch(1, columns, lengths, 1), 0);  // the cursor was left closed
+  EXPECT_EQ(column.fetch(0), 0);
+  EXPECT_EQ(column.fetch(1), 0);  // the cursor was left closed
 }
 
 TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
@@ -438,25 +449,23 @@ TEST_F(Session, AFailedOpenOrAFetchAfterAFailedFetchRaisesTheError) {
   IRDB store(nullptr);
   insert_object(1);
   insert_object(2);
-  char iid[33];
-  char* columns[] = {iid};
-  int lengths[] = {33};
+  IidColumn column;
 
   session().execute("SELECT IID FROM IRREPDAT");
   tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the OPEN
   try {
-    session().fetch(1, columns, lengths, 1);
+    column.fetch(1);
     FAIL() << "a failed OPEN delivered a row";
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
     EXPECT_EQ(std::string(e.message).rfind("SQL Open,", 0), 0u);
   }
 
-  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
+  ASSERT_EQ(column.fetch(1), 1);
   tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the next FETCH
-  EXPECT_THROW(session().fetch(1, columns, lengths, 2), IRSError);
+  EXPECT_THROW(column.fetch(2), IRSError);
   try {
-    session().fetch(1, columns, lengths, 2);
+    column.fetch(2);
     FAIL() << "a fetch after a failed fetch delivered a row";
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
