@@ -1,8 +1,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
+#include <openssl/crypto.h>
+#include <openssl/provider.h>
 
 #include <qelororm/qel.h>
 #include <qeloridm/irstore.h>
@@ -49,6 +52,46 @@ TEST(StoreHandle, AHandleWithNeitherIidNorRepositoryIdIsRefused) {
   StoreHandle handle;
   EXPECT_EQ(handle.repid, nullptr);
   EXPECT_THROW(handle.populateIRIID(), CORBA::BAD_PARAM);
+  // The IID it adopted goes with the failed constructor (the leak check of
+  // the address-sanitized suite sees it otherwise).
+  EXPECT_THROW(StoreHandle(nullptr, new _IDL_SEQUENCE_CORBA_Char_7(), 1), CORBA::BAD_PARAM);
+}
+
+// Runs work on a thread of its own whose library context offers no MD5, as
+// one that holds only FIPS-approved algorithms does.
+template <class Work>
+void without_md5(Work work) {
+  std::thread([&work] {
+    OSSL_LIB_CTX* context = OSSL_LIB_CTX_new();
+    OSSL_PROVIDER* base = OSSL_PROVIDER_load(context, "base");  // no digests at all
+    OSSL_LIB_CTX* previous = OSSL_LIB_CTX_set0_default(context);
+    work();
+    OSSL_LIB_CTX_set0_default(previous);
+    OSSL_PROVIDER_unload(base);
+    OSSL_LIB_CTX_free(context);
+  }).join();
+}
+
+TEST(StoreHandle, WithoutMd5NoIidIsMadeAndTheFailureSaysWhy) {
+  StoreHandle handle(CORBA::string_dup("IDL:Foo:1.0"), nullptr, 0);
+  without_md5([&handle] {
+    try {
+      handle.populateIRIID();
+      ADD_FAILURE() << "an IID without its digest";
+    } catch (IRStore::Unrecoverable& e) {
+      EXPECT_EQ(e.code, 7);
+      ASSERT_NE(e.message, nullptr);
+      EXPECT_EQ(std::string(e.message).rfind("The MD5 digest, from which IIDs are made, is not available", 0), 0u)
+          << e.message;
+    }
+    // The adopted repository id and IID go with a constructor that fails.
+    EXPECT_THROW(StoreHandle(CORBA::string_dup("IDL:Bar:1.0"), new _IDL_SEQUENCE_CORBA_Char_7(), 1),
+                 IRStore::Unrecoverable);
+  });
+  // The handle kept no octets that no digest wrote: with MD5 back, it gets
+  // its IID.
+  EXPECT_EQ(handle.iid->length(), 0u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(handle.populateIRIID()->get_buffer()), iid_of("IDL:Foo:1.0").c_str());
 }
 
 // The debug setting is read once per process, so each case runs in a fresh
