@@ -54,10 +54,12 @@ char* slot(IIDList& list, CORBA::ULong index) {
 }  // namespace
 
 const char* iid_text(const IIDOctets* iid) {
+  // The text must end inside the octets: one without its NUL would be read
+  // past the end of the buffer, by this check and by every statement.
   const auto* text = reinterpret_cast<const char*>(iid ? iid->get_buffer() : nullptr);
-  if (!text || iid->length() == 0 || strnlen(text, iid->length()) > kIidLength) {
-    throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  }
+  std::size_t length = text ? iid->length() : 0;
+  std::size_t characters = length > 0 ? strnlen(text, length) : 0;
+  if (characters == length || characters > kIidLength) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   return text;
 }
 

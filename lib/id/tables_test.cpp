@@ -281,6 +281,11 @@ TEST_F(Search, OversizeAndEmptyInputIsRefusedBeforeAnyStatementRuns) {
   refused([&] { delete repdat.find_by_name("Foo", std::string(32, '5').c_str(), true); });
   refused([&] { delete repdat.find_by_name("Foo", "", true); });
   refused([&] { delete repdat.find_by_name("Foo", ":::", true); });
+  refused([&] { delete repdat.find_by_name(nullptr, "5", true); });
+  refused([&] { delete repdat.find_by_name("Foo", nullptr, true); });
+  refused([&] { repdat.match_name_and_kind(&ofoo, nullptr, "5", true); });
+  refused([&] { repdat.match_name_and_kind(&ofoo, "Foo", nullptr, true); });
+  refused([&] { repdat.match_kind(&ofoo, nullptr); });
   refused([&] { repdat.match_kind(&ofoo, ""); });
   refused([&] { repdat.match_name_and_kind(&ofoo, std::string(300, 'x').c_str(), "5", false); });
   IIDOctets wide = iid_octets(std::string(40, 'a'));
@@ -290,6 +295,18 @@ TEST_F(Search, OversizeAndEmptyInputIsRefusedBeforeAnyStatementRuns) {
   refused([&] { repdat.exists_iid(&wide, 0); });
   refused([&] { delete bucket.related_iids(&wide, true); });
   refused([&] { bucket.remove_all(&wide); });
+  // An IID's octets must hold its NUL: text without one would be read past
+  // the end of the octets.
+  for (CORBA::ULong length : {1u, 32u, 33u}) {
+    IIDOctets unended(length);
+    unended.length(length);
+    std::memset(unended.get_buffer(), 'a', length);
+    refused([&] { repdat.exists_iid(&unended, 0); });
+    refused([&] { repdat.match_kind(&unended, "5"); });
+    refused([&] { delete inher.related_iids(&unended, false); });
+  }
+  IIDOctets empty;
+  refused([&] { repdat.exists_iid(&empty, 1); });
   char name[255], kind[13];
   refused([&] { repdat.name_and_kind(std::string(33, 'a').c_str(), name, kind); });
   // The longest accepted inputs still run.
