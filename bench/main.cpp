@@ -235,12 +235,33 @@ int main(int argc, char** argv) {
           run_memory(plan, results);
           write_results(out, results);
         }));
+        // The wide container, on databases of its own.
+        BenchHome wide_home(engine);
+        ChildResults wide = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_store_wide(size, "BENCH", wide_home.log(), results);
+          write_results(out, results);
+        }));
+        ChildResults wide_floor = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_floor("FLOOR", wide_home.log(), results);
+          write_results(out, results);
+        }));
+        ChildResults wide_memory = read_results(in_child([&](std::FILE* out) {
+          RunResults results;
+          run_memory_wide(size, results);
+          write_results(out, results);
+        }));
         for (Workload workload : kMeasured) {
-          const WorkloadTime& time = store.results.times[workload];
+          bool is_wide = workload == Workload::kContentsWide;
+          ChildResults& store_run = is_wide ? wide : store;
+          const WorkloadTime& time = store_run.results.times[workload];
           double operations = static_cast<double>(time.operations);
+          double floor_seconds = (is_wide ? wide_floor : floor).results.times[workload].seconds;
           rows.push_back({engine, workload, size, time.microseconds_per_operation(),
-                          operations > 0 ? floor.results.times[workload].seconds * 1e6 / operations : 0,
-                          memory.results.times[workload].microseconds_per_operation(), store.peak_rss_kb});
+                          operations > 0 ? floor_seconds * 1e6 / operations : 0,
+                          (is_wide ? wide_memory : memory).results.times[workload].microseconds_per_operation(),
+                          store_run.peak_rss_kb});
         }
       }
     }

@@ -6,10 +6,6 @@
 
 #include "irdb_errors.h"
 
-namespace {
-constexpr CORBA::ULong kGrowth = 10;
-}  // namespace
-
 std::unique_ptr<ContainedSeq> new_contained_seq(CORBA::ULong maximum) {
   return make_owned<ContainedSeq>(maximum);  // the sequence's buffer fails as std::bad_alloc
 }
@@ -18,7 +14,7 @@ void append_object(ContainedSeq& sequence, CORBA::_CORBA_Contained* object) {
   CORBA::ULong count = sequence.length();
   if (count == sequence.maximum()) {
     try {
-      sequence.length(count + kGrowth);
+      sequence.length(grown_maximum(count));
     } catch (std::bad_alloc&) {
       CORBA::release(object);
       throw IRStore::OutOfMemory();

@@ -54,7 +54,7 @@ class IRTable {
 
  protected:
   // Runs a query of one IID column and gathers its rows, in the order the
-  // database delivers them, into a new list (maximum 10, grown by 10).
+  // database delivers them, into a new list (maximum 10, doubled when full).
   IIDList* gather_iids(const StatementText& query);
   // related_iids and remove_all of a relation table.
   IIDList* related_rows(const RelationQueries& queries, IIDOctets* iid, bool direction);

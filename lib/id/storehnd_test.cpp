@@ -185,4 +185,30 @@ TEST(SequenceOfOctetSequences, GrowthKeepsEveryElement) {
   EXPECT_NE(copy[22].get_buffer(), held[22].get_buffer());
 }
 
+// Growth moves the elements of a list that owns them, so that filling a list
+// costs no copy of what it holds; elements in a caller's buffer are copied
+// and the caller's buffer is left as it was.
+TEST(SequenceOfOctetSequences, GrowthMovesOwnElementsAndCopiesACallersOnes) {
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0 list(1);
+  list.length(1);
+  list[0].length(33);
+  std::memcpy(list[0].get_buffer(), "0123456789abcdef0123456789abcdef", 33);
+  const unsigned char* octets = list[0].get_buffer();
+  list.length(2);
+  EXPECT_EQ(list[0].get_buffer(), octets);
+  EXPECT_STREQ(reinterpret_cast<const char*>(list[0].get_buffer()), "0123456789abcdef0123456789abcdef");
+
+  auto* callers = _IDL_SEQUENCE_sequence_CORBA_Char_7_0::allocbuf(1);
+  callers[0].length(3);
+  std::memcpy(callers[0].get_buffer(), "ab", 3);
+  {
+    _IDL_SEQUENCE_sequence_CORBA_Char_7_0 borrowed(1, 1, callers, 0);
+    borrowed.length(2);
+    EXPECT_NE(borrowed[0].get_buffer(), callers[0].get_buffer());
+    EXPECT_STREQ(reinterpret_cast<const char*>(borrowed[0].get_buffer()), "ab");
+  }
+  EXPECT_STREQ(reinterpret_cast<const char*>(callers[0].get_buffer()), "ab");
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0::freebuf(callers);
+}
+
 }  // namespace
