@@ -262,8 +262,26 @@ TEST_F(Objects, UpdateStreamWritesTheStateAndRefreshReadsItBack) {
 }
 
 TEST_F(Objects, GettingAnObjectChangesNothingAndNeverFails) {
-  store.Iget_object(nullptr);
-  EXPECT_EQ(count_rows("IRREPDAT"), 0);
+  Ref<CORBA_ModuleDef_Impl> module(new CORBA_ModuleDef_Impl("M", "IDL:M:1.0"));
+  store_object(module.get());
+  Rows before = query_rows("SELECT * FROM IRREPDAT", 5);
+  StoreHandle handle(CORBA::string_dup("IDL:M:1.0"), nullptr, 0);
+  char name[] = "Other";
+  EncapIIOP stream(ENCAP_WRITE);
+  StoreObject record{&handle, name, CORBA::dk_Interface, &stream};
+  long calls = tarn_statement_count();
+  EXPECT_NO_THROW(store.Iget_object(&record));
+  EXPECT_NO_THROW(store.Iget_object(nullptr));
+  // Nothing was read or written, and the record is as it was.
+  EXPECT_EQ(tarn_statement_count(), calls);
+  EXPECT_EQ(query_rows("SELECT * FROM IRREPDAT", 5), before);
+  EXPECT_EQ(handle.iid->length(), 0u);
+  EXPECT_STREQ(record.name, "Other");
+  EXPECT_EQ(record.kind, CORBA::dk_Interface);
+  unsigned char* bytes = nullptr;
+  unsigned length = 0;
+  stream.access_buffer(bytes, length);
+  EXPECT_EQ(length, 1u);  // its byte-order octet only
 }
 
 // ---- Input the columns cannot hold ---------------------------------------------------
