@@ -337,6 +337,37 @@ TEST_F(Objects, AStreamThatIsNotStreamTextMakesTheRepositoryIncoherent) {
   }
 }
 
+// Stream text that decodes to bytes which are no state of the object's kind
+// (an encapsulation cut short) fails the read with the IR library's
+// CORBA::MARSHAL; no half-built object is handed out or left in the cache,
+// and a read of a sound object goes on working.
+TEST_F(Objects, StreamTextHoldingMalformedStateFailsTheReadAndLeavesNothingBehind) {
+  Ref<CORBA_ModuleDef_Impl> module(new CORBA_ModuleDef_Impl("M", "IDL:M:1.0"));
+  store_object(module.get());
+  module.reset();
+  for (const char* text : {"01", "0100000005", "01000000ffffffff"}) {
+    test_session().execute(("DELETE FROM IRREPDAT WHERE REPID = 'IDL:I:1.0'"));
+    test_session().execute(("INSERT INTO IRREPDAT VALUES ('" + iid_of("IDL:I:1.0") + "', 'IDL:I:1.0', 'I', '5', '" +
+                            text + "')").c_str());
+    StoreHandle handle(CORBA::string_dup("IDL:I:1.0"), nullptr, 0);
+    EXPECT_THROW(store.object_from_ID(&handle), CORBA::MARSHAL) << text;
+    EXPECT_EQ(irobj_get_from_cache(const_cast<char*>("IDL:I:1.0")), nullptr) << text;
+  }
+  // Contents built before the malformed member are given up again.
+  Ref<CORBA_ModuleDef_Impl> sound(new CORBA_ModuleDef_Impl("Sound", "IDL:M/Sound:1.0"));
+  store_object(sound.get());
+  sound.reset();
+  for (const char* member : {"IDL:M/Sound:1.0", "IDL:I:1.0"}) {
+    std::string key = iid_of("IDL:M:1.0") + iid_of(member);
+    test_session().execute(("INSERT INTO IRBUCKET VALUES ('" + key + "', '" + iid_of("IDL:M:1.0") + "', '" +
+                            iid_of(member) + "')").c_str());
+  }
+  StoreHandle container(CORBA::string_dup("IDL:M:1.0"), nullptr, 0);
+  EXPECT_THROW(store.contents(&container, CORBA::dk_all, 1, -1), CORBA::MARSHAL);
+  EXPECT_EQ(irobj_get_from_cache(const_cast<char*>("IDL:M/Sound:1.0")), nullptr);
+  EXPECT_EQ(read_back<CORBA_ModuleDef_Impl>("IDL:M:1.0")->simple_name(), "M");
+}
+
 // A failure without SQLSTATE from the insert or rewrite must not pass for
 // success. The host's report sink raises one while the statement fails.
 TEST_F(Objects, AFailureWithoutSqlStateFromTheWriteIsPassedOn) {
