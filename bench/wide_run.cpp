@@ -10,27 +10,14 @@
 #include <string>
 #include <vector>
 
-#include <qelorirm/definitions.h>
-#include <qeloridm/irdb.h>
-#include <qeloridm/storehnd.h>
-
 #include "statement_log.h"
+#include "store_calls.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kWideModule = "IDL:bench/Wide:1.0";
-
-struct Release {
-  void operator()(CORBA::Object* object) const { CORBA::release(object); }
-};
-template <class T>
-using Ref = std::unique_ptr<T, Release>;
-
-std::unique_ptr<StoreHandle> handle(const std::string& repid) {
-  return std::make_unique<StoreHandle>(CORBA::string_dup(repid.c_str()), nullptr, 0);
-}
 
 std::string member_repid(int i) { return "IDL:bench/Wide/S" + std::to_string(i) + ":1.0"; }
 
@@ -40,13 +27,6 @@ Ref<CORBA_StructDef_Impl> make_member(int i) {
       new CORBA_StructDef_Impl(("S" + std::to_string(i)).c_str(), member_repid(i).c_str()));
   member->members = {{"id", {"unsigned long long", {}}}, {"label", {"string", {}}}, {"weight", {"double", {}}}};
   return member;
-}
-
-template <class T>
-void create(IRDB& store, T* object) {
-  EncapIIOP stream(ENCAP_WRITE);
-  object->object_to_stream(stream);
-  store.create(object, stream);
 }
 
 double seconds_since(Clock::time_point start) {
@@ -62,17 +42,13 @@ void run_store_wide(int members, const char* alias, const std::string& log_path,
   StatementLogWriter log(log_path);
   log.start();
   log.set_workload(Workload::kSetup);
-  {
-    Ref<CORBA_Repository_Impl> root(new CORBA_Repository_Impl());
-    create(store, root.get());
-    Ref<CORBA_ModuleDef_Impl> module(new CORBA_ModuleDef_Impl("Wide", kWideModule));
-    create(store, module.get());
-    store.add_to_bucket(handle(kWideModule).get(), handle(CORBA_Repository_Impl::kRepositoryId).get());
-  }
+  create(store, *Ref<CORBA_Repository_Impl>(new CORBA_Repository_Impl()));
+  create(store, *Ref<CORBA_ModuleDef_Impl>(new CORBA_ModuleDef_Impl("Wide", kWideModule)));
+  store.add_to_bucket(handle(kWideModule).get(), handle(CORBA_Repository_Impl::kRepositoryId).get());
   for (int first = 0; first < members; first += 1000) {
     store.beginUserTransaction();
     for (int i = first; i < std::min(members, first + 1000); ++i) {
-      create(store, make_member(i).get());
+      create(store, *make_member(i));
       store.add_to_bucket(handle(member_repid(i)).get(), handle(kWideModule).get());
     }
     store.endUserTransaction();

@@ -33,7 +33,8 @@ class ColumnWidths : public ::testing::Test {
     test_session().commit();
   }
   void insert_row(const std::string& repid) {
-    test_session().execute(("INSERT INTO IRREPDAT VALUES ('" + iid + "','" + repid + "','N','5','00')").c_str());
+    std::string values = "('" + iid + "','" + repid + "','N','5','00')";
+    test_session().execute(("INSERT INTO IRREPDAT VALUES " + values).c_str());
   }
   // Reads the row back; the message of the error it fails with.
   std::string read_fails() {

@@ -37,13 +37,15 @@ void read_row(Irrepdat& row) {
 std::unique_ptr<EncapIIOP> decode_stream(const char* text) {
   if (!is_stream_text(text)) throw IRStore::IncoherentIR();
   std::unique_ptr<unsigned char[]> bytes(hex_to_stream(text));
-  auto stream = make_owned<EncapIIOP>(bytes.get(), static_cast<unsigned>(std::strlen(text) / 2), ENCAP_READ, 1, 1);
+  auto length = static_cast<unsigned>(std::strlen(text) / 2);
+  auto stream = make_owned<EncapIIOP>(bytes.get(), length, ENCAP_READ, 1, 1);
   bytes.release();  // the encapsulation owns them now
   return stream;
 }
 
 // A live object built by the IR object library from its stored state.
-CORBA_Contained_Impl* built_object(CORBA::DefinitionKind kind, char* name, char* repid, EncapIIOP& stream) {
+CORBA_Contained_Impl* built_object(CORBA::DefinitionKind kind, char* name, char* repid,
+                                   EncapIIOP& stream) {
   return translate_bad_alloc([&] { return make_object(kind, name, repid, stream); });
 }
 
@@ -165,5 +167,6 @@ void IRDB::refresh_object(CORBA_Contained_Impl* object) {
   read_row(row);
   CorbaString name(remove_blanks(row.name()));
   std::unique_ptr<EncapIIOP> stream = decode_stream(row.stream());
-  translate_bad_alloc([&] { object->stream_to_object(name.get(), const_cast<char*>(row.repid()), *stream); });
+  translate_bad_alloc(
+      [&] { object->stream_to_object(name.get(), const_cast<char*>(row.repid()), *stream); });
 }

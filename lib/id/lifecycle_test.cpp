@@ -75,7 +75,8 @@ class Lifecycle : public ::testing::Test {
   }
   // The containers of an object, as committed.
   static Rows containers_of(const std::string& repid) {
-    return query_rows("SELECT BUCKETIID FROM IRBUCKET WHERE IID = '" + iid_of(repid) + "' ORDER BY BUCKETIID", 1);
+    return query_rows("SELECT BUCKETIID FROM IRBUCKET WHERE IID = '" + iid_of(repid) + "' ORDER BY BUCKETIID",
+                      1);
   }
 
   TempRepository repository{"VADIRIRI"};

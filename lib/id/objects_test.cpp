@@ -346,9 +346,10 @@ TEST_F(Objects, StreamTextHoldingMalformedStateFailsTheReadAndLeavesNothingBehin
   store_object(module.get());
   module.reset();
   for (const char* text : {"01", "0100000005", "01000000ffffffff"}) {
-    test_session().execute(("DELETE FROM IRREPDAT WHERE REPID = 'IDL:I:1.0'"));
-    test_session().execute(("INSERT INTO IRREPDAT VALUES ('" + iid_of("IDL:I:1.0") + "', 'IDL:I:1.0', 'I', '5', '" +
-                            text + "')").c_str());
+    test_session().execute("DELETE FROM IRREPDAT WHERE REPID = 'IDL:I:1.0'");
+    test_session().execute(
+        ("INSERT INTO IRREPDAT VALUES ('" + iid_of("IDL:I:1.0") + "', 'IDL:I:1.0', 'I', '5', '" + text + "')")
+            .c_str());
     StoreHandle handle(CORBA::string_dup("IDL:I:1.0"), nullptr, 0);
     EXPECT_THROW(store.object_from_ID(&handle), CORBA::MARSHAL) << text;
     EXPECT_EQ(irobj_get_from_cache(const_cast<char*>("IDL:I:1.0")), nullptr) << text;

@@ -58,7 +58,8 @@ class OutOfMemory : public ::testing::Test {
         EXPECT_EQ(e.code, 6);
       } catch (IRStore::Exception& e) {
         failing_allocations::fired();
-        EXPECT_EQ(expect, Expect::kStoreException) << name << ": allocation " << n << " failed with code " << e.code;
+        EXPECT_EQ(expect, Expect::kStoreException)
+            << name << ": allocation " << n << " failed with code " << e.code;
       } catch (...) {
         failing_allocations::fired();
         ADD_FAILURE() << name << ": allocation " << n << " failed as "

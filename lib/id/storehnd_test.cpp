@@ -81,8 +81,8 @@ TEST(StoreHandle, WithoutMd5NoIidIsMadeAndTheFailureSaysWhy) {
     } catch (IRStore::Unrecoverable& e) {
       EXPECT_EQ(e.code, 7);
       ASSERT_NE(e.message, nullptr);
-      EXPECT_EQ(std::string(e.message).rfind("The MD5 digest, from which IIDs are made, is not available", 0), 0u)
-          << e.message;
+      std::string message = e.message;
+      EXPECT_EQ(message.rfind("The MD5 digest, from which IIDs are made, is not available", 0), 0u) << message;
     }
     // The adopted repository id and IID go with a constructor that fails.
     EXPECT_THROW(StoreHandle(CORBA::string_dup("IDL:Bar:1.0"), new _IDL_SEQUENCE_CORBA_Char_7(), 1),
@@ -91,7 +91,8 @@ TEST(StoreHandle, WithoutMd5NoIidIsMadeAndTheFailureSaysWhy) {
   // The handle kept no octets that no digest wrote: with MD5 back, it gets
   // its IID.
   EXPECT_EQ(handle.iid->length(), 0u);
-  EXPECT_STREQ(reinterpret_cast<const char*>(handle.populateIRIID()->get_buffer()), iid_of("IDL:Foo:1.0").c_str());
+  const auto* iid = reinterpret_cast<const char*>(handle.populateIRIID()->get_buffer());
+  EXPECT_EQ(iid, iid_of("IDL:Foo:1.0"));
 }
 
 // The debug setting is read once per process, so each case runs in a fresh

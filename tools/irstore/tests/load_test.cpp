@@ -221,7 +221,8 @@ TEST(ConcurrentLoads, ThreeLoadsOfTheSameFilesAtOnceAllEndLoaded) {
 
   // file -> {definitions, new definitions summed over the runs}
   std::map<std::string, std::pair<int, int>> files;
-  const std::regex loaded("Loaded (.*): ([0-9]+) definitions \\(([0-9]+) new, [0-9]+ changed, [0-9]+ unchanged\\)");
+  const std::regex loaded(
+      "Loaded (.*): ([0-9]+) definitions \\(([0-9]+) new, [0-9]+ changed, [0-9]+ unchanged\\)");
   for (const ToolRun& run : runs) {
     EXPECT_EQ(run.status, 0) << run.err;
     for (const std::string& line : run.lines()) {
@@ -238,7 +239,9 @@ TEST(ConcurrentLoads, ThreeLoadsOfTheSameFilesAtOnceAllEndLoaded) {
   ASSERT_EQ(files.size(), 2u);
   for (const auto& [file, counts] : files) EXPECT_EQ(counts.second, counts.first) << file;
   // Another load finds every definition stored.
-  for (const std::string& line : ok(load).lines()) EXPECT_NE(line.find(" (0 new, 0 changed, "), std::string::npos) << line;
+  for (const std::string& line : ok(load).lines()) {
+    EXPECT_NE(line.find(" (0 new, 0 changed, "), std::string::npos) << line;
+  }
 }
 
 }  // namespace
