@@ -48,6 +48,7 @@ struct sqlca {
 #define TARN_SQL_NOT_FOUND 100
 #define TARN_SQL_SYNTAX_ERROR (-104)         /* 42601 */
 #define TARN_SQL_UNDEFINED_NAME (-204)       /* 42704: no such table or column */
+#define TARN_SQL_VALUE_TOO_LONG (-302)       /* 22001: a value longer than its variable */
 #define TARN_SQL_NOT_PREPARED (-518)         /* 07003 */
 #define TARN_SQL_CURSOR_NOT_OPEN (-501)      /* 24501 */
 #define TARN_SQL_CURSOR_ALREADY_OPEN (-502)  /* 24502 */

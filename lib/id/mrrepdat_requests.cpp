@@ -1,6 +1,7 @@
 // The statement work of the session's worker: commit and rollback, one
 // query slot (S1) read through one cursor (C1), one slot (S2) for every
 // other statement, and the static insert and update of IRREPDAT rows.
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <cstdlib>
@@ -137,18 +138,66 @@ bool same_columns(const ResultDescription& result, const sqlda* described, int c
   return true;
 }
 
+// A CLOSE that finds the connection lost has lost the unit of work with
+// it. With changes in it the caller must hear so now; without, what the
+// cursor delivered stands, and the next request connects again.
+void close_cursor() {
+  sqlca ca{};
+  tarn_close(kCursor, &ca);
+  if (!is_connection_lost(ca.sqlcode)) return;
+  if (state.uncommitted_changes) throw make_irs_error(ca, "SQL Close");
+  note_connection_lost();
+}
+
+int delivered_columns(int count) {
+  return state.result.block->sqld < count ? state.result.block->sqld : count;
+}
+
+bool is_delivered_as_text(const sqlvar& column) { return (column.sqltype & ~1) == TARN_CSTRING; }
+
+// The caller's buffers (their sizes, NUL included, come in `lengths`) are
+// the store's column widths. A table made with wider columns could deliver
+// more than they hold: such a query is refused before any row is read.
+void check_column_widths(int count, const int* lengths) {
+  const sqlda* block = state.result.block;
+  for (int i = 0; i < delivered_columns(count); ++i) {
+    const sqlvar& column = block->sqlvar[i];
+    if (!is_delivered_as_text(column) || column.sqllen < lengths[i]) continue;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Column %.*s is %d characters wide, wider than the %d the store keeps there.",
+                  static_cast<int>(column.sqlname.length), column.sqlname.data,
+                  static_cast<int>(column.sqllen), lengths[i] - 1);
+    tarn_set_sqlca(&state.cursor, TARN_SQL_VALUE_TOO_LONG, "22001", text);
+    close_cursor();
+    throw make_irs_error(state.cursor, "SQL Fetch");
+  }
+}
+
+// Copies the fetched row into the caller's buffers, each copy bounded by
+// its buffer. A value the engine had to cut (a column whose declared width
+// the database does not enforce) is refused, never delivered cut or empty.
 void deliver_row(int count, char** columns, int* lengths) {
   sqlda* block = state.result.block;
-  int delivered = block->sqld < count ? block->sqld : count;
-  for (int i = 0; i < delivered; ++i) {
+  for (int i = 0; i < delivered_columns(count); ++i) {
     const sqlvar& column = block->sqlvar[i];
-    if ((column.sqltype & ~1) != TARN_CSTRING) continue;  // not a character column
-    if (*column.sqlind != 0) {
+    if (!is_delivered_as_text(column)) continue;
+    if (*column.sqlind > 0) {
+      char text[160];
+      std::snprintf(text, sizeof text, "A value of column %.*s is longer than its %d characters.",
+                    static_cast<int>(column.sqlname.length), column.sqlname.data,
+                    static_cast<int>(column.sqllen));
+      tarn_set_sqlca(&state.cursor, TARN_SQL_VALUE_TOO_LONG, "22001", text);
+      close_cursor();
+      throw make_irs_error(state.cursor, "SQL Fetch");
+    }
+    if (*column.sqlind != 0) {  // null
       columns[i][0] = '\0';
       lengths[i] = 0;
       continue;
     }
-    std::size_t size = strnlen(column.sqldata, static_cast<std::size_t>(column.sqllen));
+    std::size_t room = static_cast<std::size_t>(std::min<int>(column.sqllen, lengths[i] - 1));
+    std::size_t size = strnlen(column.sqldata, room);
     std::memcpy(columns[i], column.sqldata, size);
     columns[i][size] = '\0';
     lengths[i] = static_cast<int>(size);
@@ -187,20 +236,10 @@ bool bind_kept_result(const sqlda* described, int columns) {
   return false;
 }
 
-// A CLOSE that finds the connection lost has lost the unit of work with
-// it. With changes in it the caller must hear so now; without, what the
-// cursor delivered stands, and the next request connects again.
-void close_cursor() {
-  sqlca ca{};
-  tarn_close(kCursor, &ca);
-  if (!is_connection_lost(ca.sqlcode)) return;
-  if (state.uncommitted_changes) throw make_irs_error(ca, "SQL Close");
-  note_connection_lost();
-}
-
 // Runs a handler's work. An exception other than IRSError is reported at
 // the handler's line and passed on: the worker hands it to the requester, who
-// must never take a request that failed for one that succeeded.
+// must never take a request that failed for one that succeeded. Want of
+// memory reaches it as the store's own exception, as callers are promised.
 template <class Work>
 auto guarded(int line, Work work) {
   try {
@@ -210,7 +249,11 @@ auto guarded(int line, Work work) {
   } catch (...) {
     vekdError(0x51450053, CORBA::COMPLETED_NO, kSessionSource, line, nullptr, 0, 1033, 0,
               CORBA::TypeCode_ptr{});
-    throw;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      throw IRStore::OutOfMemory();
+    }
   }
 }
 
@@ -354,6 +397,7 @@ int process_fetch(IRDataBase*, int count, char** columns, int* lengths, int mode
       tarn_set_sqlca(&state.cursor, TARN_SQL_NOT_PREPARED, "07003", "No query is prepared.");
       throw make_irs_error(state.cursor, "SQL Fetch");
     }
+    check_column_widths(count, lengths);
 
     tarn_fetch(kCursor, state.result.block, &state.cursor);
     ++state.fetch_count;

@@ -46,6 +46,8 @@ struct SessionState {
   // that no requester takes another's answer for its own.
   std::atomic<bool> handoff_failed;
   bool answer_outstanding;
+  // The worker's own wait or post failed and it ended: nobody answers.
+  std::atomic<bool> worker_gone;
 
   const char* userid;
   const char* password;
@@ -120,7 +122,6 @@ void process_IRDataBase_Constructor(IRDataBase* session, char* name) {
   SessionState& s = *session_state();
   s.current = session;
   session->dbName = name;
-  session->statement = nullptr;
   session->work_set.clear();  // a reconnect empties the work set
 
   std::memset(s.alias, ' ', 8);
@@ -282,6 +283,15 @@ void serve_request(int code, void* const* args) {
   s.reads_open = tarn_reading() != 0;
 }
 
+// The error of a request that no worker can answer.
+IRSError not_started_error() {
+  const SessionState& s = *session_state();
+  const char* why = s.handoff_failed ? "A request was lost in the hand-off to the session's worker thread."
+                    : s.worker_gone  ? "The session's worker thread has ended."
+                                     : "No worker thread runs the requests of this session.";
+  return session_error(TARN_SQL_NOT_STARTED, "57019", why, "SQL Request");
+}
+
 void worker_thread(void*) {
   VEKDOpSysHandler handler;
   SessionState& s = *session_state();
@@ -305,6 +315,11 @@ void worker_thread(void*) {
     if (rc != 0) break;
   }
   if (rc != 0) {
+    // No request will be answered: later ones fail at once, and one that
+    // waits already is woken with that failure.
+    s.worker_gone = true;
+    s.pending.emplace(not_started_error());
+    VEKPostEventSem(s.done_event);
     try {
       vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kSessionSource, 932, nullptr, 0, 0);
     } catch (...) {
@@ -312,14 +327,6 @@ void worker_thread(void*) {
                 CORBA::_tc_string, "IRDataBase::worker_thread", CORBA::TypeCode_ptr{});
     }
   }
-}
-
-// The error of a request that no worker can answer.
-IRSError not_started_error() {
-  const char* why = session_state()->handoff_failed
-                        ? "A request was lost in the hand-off to the session's worker thread."
-                        : "No worker thread runs the requests of this session.";
-  return session_error(TARN_SQL_NOT_STARTED, "57019", why, "SQL Request");
 }
 
 [[noreturn]] void throw_not_started() { throw not_started_error(); }
@@ -396,6 +403,11 @@ void destroy_sync_objects(SessionState& s) {
 void shut_down(IRDataBase* session) {
   SessionState& s = *session_state();
   if (!s.worker_running) return;
+  if (s.worker_gone) {
+    VEKWaitThread(s.worker_id);
+    s.worker_running = false;
+    return;
+  }
   if (s.handoff_failed && !collect_late_answer()) {
     // A worker that may still touch the session's state is left to run,
     // and so are the events it uses.
@@ -452,7 +464,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   SessionState& s = *session_state();
   if (!s.worker_running) throw_not_started();
   begin_request(session);
-  if (s.handoff_failed) {
+  if (s.handoff_failed || s.worker_gone) {
     end_request();
     throw_not_started();
   }
@@ -470,7 +482,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
 
 IRDataBase::IRDataBase(const char* name) {
   SessionState& s = *session_state();
-  s.handoff_failed = s.answer_outstanding = s.rollback_required = false;
+  s.handoff_failed = s.answer_outstanding = s.rollback_required = s.worker_gone = false;
   s.userid = QelGetParmString("com.orvo.CORBA.irUserid", nullptr);
   s.password = QelGetParmString("com.orvo.CORBA.irPassword", nullptr);
   // How long a reconnect waits for the database to come back (a restart,
@@ -529,7 +541,6 @@ IRDataBase::~IRDataBase() {
 void IRDataBase::commit() { run_request(this, kCommit); }
 void IRDataBase::rollback() { run_request(this, kRollback); }
 void IRDataBase::execute(const char* text) { run_request(this, kExecute, const_cast<char*>(text)); }
-void IRDataBase::execute() { execute(statement); }
 
 int IRDataBase::fetch(int count, char** columns, int* lengths, int mode) {
   return run_request(this, kFetch, reinterpret_cast<void*>(static_cast<intptr_t>(count)), columns,

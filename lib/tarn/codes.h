@@ -11,7 +11,7 @@
 
 namespace tarn {
 
-inline constexpr int32_t kValueTooLong = -302;      // 22001: host variable longer than its length
+inline constexpr int32_t kValueTooLong = -302;      // 22001: TARN_SQL_VALUE_TOO_LONG
 inline constexpr int32_t kNullWithoutIndicator = -305;  // 22002
 inline constexpr int32_t kHostVariableCount = -313;  // 07004: variables and markers differ
 inline constexpr int32_t kBadCallParameters = -804;  // 07002: pointers, numbers, types of a call

@@ -18,8 +18,9 @@
 namespace tarn {
 namespace {
 
-// PostgreSQL folds unquoted names to lower case, DB2 and the store's
-// schema to upper case: a name without capitals is reported in capitals.
+// PostgreSQL folds unquoted names to lower case, while the engine's callers
+// and the store's schema name columns in upper case: a name without
+// capitals is reported in capitals.
 std::string column_name(const char* name) {
   std::string text(name ? name : "");
   if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return std::isupper(c); })) return text;

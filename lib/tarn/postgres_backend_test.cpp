@@ -313,7 +313,7 @@ TEST_F(PgBackendTest, RollbackDiscardsAndEndingTheConnectionRollsBack) {
 }
 
 // PostgreSQL would abort the whole transaction on any failed statement;
-// the engine keeps the rule of DB2 and SQLite.
+// the engine keeps the unit of work as it was, as on SQLite.
 TEST_F(PgBackendTest, AFailedStatementLeavesTheUnitOfWorkAsItWas) {
   connect_created();
   insert_objects({"b", "i"});

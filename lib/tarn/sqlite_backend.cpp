@@ -1,6 +1,7 @@
-// SQLite behind the backend interface. SQLite has neither fixed-width
-// columns nor DB2's case-sensitive LIKE and UCASE; the schema pads NAME,
-// and every connection turns on case-sensitive LIKE and gets UCASE.
+// SQLite behind the backend interface. SQLite has neither the fixed-width
+// columns nor the case-sensitive LIKE and the UCASE function that the
+// engine's callers need; the schema pads NAME, and every connection turns
+// on case-sensitive LIKE and gets UCASE.
 #include "sqlite_backend.h"
 
 #include <sqlite3.h>
