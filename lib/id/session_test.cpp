@@ -686,10 +686,19 @@ TEST_F(Session, ASessionWhoseWorkerEndedAnswersAtOnce) {
   IRDB store(nullptr);
   // While the worker runs the slow statement the requester is waiting
   // already: the failure armed now is the worker's next wait.
-  auto slow = std::async(std::launch::async, [] { session().execute(kSlowStatement); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  long before = tarn_statement_count();
+  auto slow = std::async(std::launch::async, [] {
+    try {
+      session().execute(kSlowStatement);
+      return 0;
+    } catch (IRSError& e) {
+      return e.code;
+    }
+  });
+  while (tarn_statement_count() == before) std::this_thread::yield();  // the worker runs it
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   VEKFailNextCall(VEKCall::WaitEvent, EINTR);
-  slow.get();
+  ASSERT_EQ(slow.get(), 0) << "the requester's wait took the failure meant for the worker's";
   auto later = std::async(std::launch::async, [] {
     try {
       insert_object(2);
