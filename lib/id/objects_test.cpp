@@ -378,6 +378,7 @@ TEST_F(Objects, AFailureWithoutSqlStateFromTheWriteIsPassedOn) {
   }, nullptr);
   Irrepdat existing;
   existing.setIid(iid_of("IDL:M:1.0").c_str());
+  EXPECT_THROW(existing.retrieve(), IRStore::NotExist);  // the query's shape described once
   long before = tarn_statement_count();
   EXPECT_THROW(existing.retrieve(), IRStore::NotExist);
   long read_calls = tarn_statement_count() - before;

@@ -113,6 +113,8 @@ TEST_F(Relations, AFailureWithoutSqlStateFromTheInsertIsPassedOn) {
     if (report.code == 0x51450058) throw IRStore::OutOfMemory();
   }, nullptr);
   // Both existence checks and the duplicate read run first.
+  EXPECT_THROW(store.remove_reference(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get()),
+               IRStore::NotExist);  // each query shape described once
   long before = tarn_statement_count();
   EXPECT_THROW(store.remove_reference(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get()),
                IRStore::NotExist);
