@@ -48,6 +48,10 @@ struct SessionState {
   bool answer_outstanding;
   // The worker's own wait or post failed and it ended: nobody answers.
   std::atomic<bool> worker_gone;
+  // The worker took the request in hand. A requester woken without it was
+  // woken by a worker that ended before taking it. (The worker writes
+  // nothing else outside a request: a requester may still be reading.)
+  std::atomic<bool> answered;
 
   const char* userid;
   const char* password;
@@ -301,6 +305,7 @@ void worker_thread(void*) {
     if (rc == 0) rc = VEKResetEventSem(s.request_event);
     if (rc != 0) break;
     int code = s.code;
+    s.answered.store(true, std::memory_order_relaxed);  // published by the post
     try {
       if (code == kStop) {
         stopping = true;
@@ -316,9 +321,9 @@ void worker_thread(void*) {
   }
   if (rc != 0) {
     // No request will be answered: later ones fail at once, and one that
-    // waits already is woken with that failure.
+    // waits already is woken (with its answer, when the post that failed
+    // was the post of that answer).
     s.worker_gone = true;
-    s.pending.emplace(not_started_error());
     VEKPostEventSem(s.done_event);
     try {
       vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kSessionSource, 932, nullptr, 0, 0);
@@ -331,15 +336,22 @@ void worker_thread(void*) {
 
 [[noreturn]] void throw_not_started() { throw not_started_error(); }
 
+void end_request() { VEKReleaseMutexSem(session_state()->request_lock); }
+
+// Takes the request lock. A session whose worker cannot answer fails the
+// request before touching what a worker still running may be using.
 void begin_request(IRDataBase* session) {
   SessionState& s = *session_state();
   VEKRequestMutexSem(s.request_lock);
+  if (s.handoff_failed || s.worker_gone) {
+    end_request();
+    throw_not_started();
+  }
+  s.answered.store(false, std::memory_order_relaxed);  // published by the post
   s.pending.reset();
   s.pending_other = nullptr;
   s.requesting = session;
 }
-
-void end_request() { VEKReleaseMutexSem(session_state()->request_lock); }
 
 // Hands the request to the worker and waits for its answer. Returns with the
 // request lock still held; every exception leaves with the lock released.
@@ -363,6 +375,10 @@ void IRDATABASE_PROCESS_REQUEST() {
       throw;
     }
     throw_not_started();  // the worker's answer is unknown: never report success
+  }
+  if (!s.answered.load(std::memory_order_relaxed)) {  // ordered by the wait
+    end_request();
+    throw_not_started();
   }
   if (s.pending) {
     IRSError error(*s.pending);
@@ -464,10 +480,6 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   SessionState& s = *session_state();
   if (!s.worker_running) throw_not_started();
   begin_request(session);
-  if (s.handoff_failed || s.worker_gone) {
-    end_request();
-    throw_not_started();
-  }
   s.code = code;
   s.args[0] = arg0;
   s.args[1] = arg1;
@@ -483,6 +495,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
 IRDataBase::IRDataBase(const char* name) {
   SessionState& s = *session_state();
   s.handoff_failed = s.answer_outstanding = s.rollback_required = s.worker_gone = false;
+  s.answered = false;
   s.userid = QelGetParmString("com.orvo.CORBA.irUserid", nullptr);
   s.password = QelGetParmString("com.orvo.CORBA.irPassword", nullptr);
   // How long a reconnect waits for the database to come back (a restart,

@@ -33,6 +33,7 @@
 
 #include "captured_output.h"
 #include "irdatabase.h"
+#include "mrrepdat_internal.h"
 #include "irdb_lock.h"
 #include "owned.h"
 #include "sqltext.h"
@@ -557,6 +558,8 @@ TEST_F(Session, ALostConnectionDuringTheStaticInsertIsRepaired) {
   long before = tarn_statement_count();
   Irrepdat probe;
   probe.setIid(row.iid());
+  EXPECT_THROW(probe.retrieve(), IRStore::NotExist);  // the query's shape described once
+  before = tarn_statement_count();
   EXPECT_THROW(probe.retrieve(), IRStore::NotExist);
   long read_calls = tarn_statement_count() - before;
 
@@ -639,8 +642,9 @@ TEST_F(Session, AnOperationsSharedReadsEndWithTheOperation) {
   EXPECT_FALSE(shared_reads_open());
 }
 
-// A statement the worker takes a while to run (a second or so), so that a
-// test can tell whose turn the next event call is.
+// A statement the worker takes a while to run (a second or so, as long as
+// IRREPDAT holds a row), so that a test can tell whose turn the next event
+// call is.
 constexpr const char* kSlowStatement =
     "DELETE FROM IRREPDAT WHERE IID IN (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
     "SELECT x + 1 FROM c WHERE x < 2000000) SELECT CAST(x AS CHAR(32)) FROM c)";
@@ -671,45 +675,46 @@ TEST_F(Session, AFailedHandOffHandsNoAnswerToTheWrongRequest) {
 TEST_F(Session, AStoreOpensNormallyAfterOneWhoseHandOffFailed) {
   {
     IRDB store(nullptr);
+    insert_object(1);
+    session().commit();
     VEKFailNextCall(VEKCall::WaitEvent, EINTR);
     EXPECT_THROW(session().execute(kSlowStatement), IRSError);
   }
   IRDB store(nullptr);
-  insert_object(1);
+  insert_object(2);
   session().commit();
-  EXPECT_EQ(object_rows(), 1);
+  EXPECT_EQ(object_rows(), 2);
 }
 
-// The worker's own wait for the next request failed and it ended: later
-// requests fail at once instead of waiting for an answer that never comes.
+// The worker's own post of an answer failed and it ended: the requester
+// that waits for that answer still gets it, at once, and every later
+// request hears that nobody will answer instead of waiting for ever.
 TEST_F(Session, ASessionWhoseWorkerEndedAnswersAtOnce) {
   IRDB store(nullptr);
-  // While the worker runs the slow statement the requester is waiting
-  // already: the failure armed now is the worker's next wait.
-  long before = tarn_statement_count();
-  auto slow = std::async(std::launch::async, [] {
-    try {
-      session().execute(kSlowStatement);
-      return 0;
-    } catch (IRSError& e) {
-      return e.code;
-    }
-  });
-  while (tarn_statement_count() == before) std::this_thread::yield();  // the worker runs it
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  VEKFailNextCall(VEKCall::WaitEvent, EINTR);
-  ASSERT_EQ(slow.get(), 0) << "the requester's wait took the failure meant for the worker's";
-  auto later = std::async(std::launch::async, [] {
-    try {
-      insert_object(2);
-      return 0;
-    } catch (IRSError& e) {
-      return e.code;
-    }
-  });
-  ASSERT_EQ(later.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "a request waits for ever";
-  EXPECT_EQ(later.get(), TARN_SQL_NOT_STARTED);
-  EXPECT_EQ(reports.count(vekdMapSysError(EINTR)), 1);
+  // Armed on the worker, while it runs the statement: the next post is its
+  // post of the answer.
+  set_statement_observer([](const StatementEvent&, void*) {
+    set_statement_observer(nullptr, nullptr);
+    VEKFailNextCall(VEKCall::PostEvent, EIO);
+  }, nullptr);
+  auto request = [](int n) {
+    return std::async(std::launch::async, [n] {
+      try {
+        insert_object(n);
+        return 0;
+      } catch (IRSError& e) {
+        return e.code;
+      }
+    });
+  };
+  const int expected[] = {0, TARN_SQL_NOT_STARTED};
+  for (int n = 1; n <= 2; ++n) {
+    auto answered = request(n);
+    ASSERT_EQ(answered.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "request " << n << " waits for ever";
+    EXPECT_EQ(answered.get(), expected[n - 1]) << "request " << n;
+  }
+  EXPECT_EQ(reports.count(vekdMapSysError(EIO)), 1);
 }
 
 // ---- Traces -------------------------------------------------------------------------
