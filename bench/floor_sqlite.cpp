@@ -1,6 +1,8 @@
 // The engine floor on SQLite: the statements the store ran, each shape
 // prepared once with its quoted values bound as parameters, run on the
 // calling thread against a database that went through the same changes.
+// Reads outside a unit of work run each in a transaction of its own, or
+// those of one operation in one read transaction, as the store's are.
 #include <sqlite3.h>
 
 #include <chrono>
@@ -24,11 +26,13 @@ using Clock = std::chrono::steady_clock;
 
 class SqliteFloor {
  public:
-  explicit SqliteFloor(const std::string& path) {
+  SqliteFloor(const std::string& path, FloorReads reads) : reads_(reads) {
     if (sqlite3_open_v2(path.c_str(), &db_, tarn::sqlite_open_flags(), nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open " + path);
     }
     tarn::configure_sqlite_connection(db_);  // opened and set up as the engine's own connections
+    begin_ = prepared("BEGIN");
+    commit_ = prepared("COMMIT");
   }
   ~SqliteFloor() {
     for (auto& [text, statement] : prepared_) sqlite3_finalize(statement);
@@ -41,11 +45,15 @@ class SqliteFloor {
     LoggedStatement::Kind kind;
     sqlite3_stmt* statement = nullptr;
     std::vector<std::string> values;
+    bool measured = false;  // of an operation the store timed
   };
 
   Job plan(const LoggedStatement& logged) {
-    Job job{logged.kind, nullptr, {}};
-    if (logged.kind == LoggedStatement::kCommit || logged.kind == LoggedStatement::kRollback) return job;
+    Job job{logged.kind, nullptr, {}, logged.workload != Workload::kSetup};
+    if (logged.kind == LoggedStatement::kCommit || logged.kind == LoggedStatement::kRollback ||
+        logged.kind == LoggedStatement::kOperationEnd) {
+      return job;
+    }
     if (logged.kind == LoggedStatement::kInsert || logged.kind == LoggedStatement::kUpdate) {
       job.statement = prepared(logged.text);
       job.values = logged.values;
@@ -58,10 +66,20 @@ class SqliteFloor {
   }
 
   void run(const Job& job) {
+    if (job.kind == LoggedStatement::kOperationEnd) return end_reads();
     if (job.kind == LoggedStatement::kCommit || job.kind == LoggedStatement::kRollback) {
+      end_reads();
       if (in_transaction_) exec(job.kind == LoggedStatement::kCommit ? "COMMIT" : "ROLLBACK");
       in_transaction_ = false;
       return;
+    }
+    if (!sqlite3_stmt_readonly(job.statement) && !in_transaction_) {
+      end_reads();  // a unit of work begins with the file's write lock, as the store's does
+      exec("BEGIN IMMEDIATE");
+      in_transaction_ = true;
+    } else if (!in_transaction_ && !reading_ && job.measured && reads_ == FloorReads::kOneTransactionPerOperation) {
+      step_all(begin_, {});
+      reading_ = true;
     }
     step_all(job.statement, job.values);
   }
@@ -88,10 +106,6 @@ class SqliteFloor {
       sqlite3_bind_text(statement, static_cast<int>(i) + 1, values[i].c_str(),
                         static_cast<int>(values[i].size()), SQLITE_STATIC);
     }
-    if (!sqlite3_stmt_readonly(statement) && !in_transaction_) {
-      exec("BEGIN IMMEDIATE");
-      in_transaction_ = true;
-    }
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
       for (int c = 0; c < sqlite3_column_count(statement); ++c) sqlite3_column_text(statement, c);
@@ -103,9 +117,19 @@ class SqliteFloor {
     }
   }
 
+  void end_reads() {
+    if (!reading_) return;
+    reading_ = false;
+    step_all(commit_, {});
+  }
+
   sqlite3* db_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> prepared_;
-  bool in_transaction_ = false;
+  FloorReads reads_;
+  sqlite3_stmt* begin_ = nullptr;  // of a read transaction, prepared once as the store keeps its own
+  sqlite3_stmt* commit_ = nullptr;
+  bool in_transaction_ = false;  // a unit of work holds the write lock
+  bool reading_ = false;         // an operation's read transaction is open
 };
 
 std::string sqlite_path(const char* alias) {
@@ -119,8 +143,8 @@ std::string sqlite_path(const char* alias) {
 
 }  // namespace
 
-void run_floor_sqlite(const char* alias, const std::string& log_path, RunResults& results) {
-  SqliteFloor floor(sqlite_path(alias));
+void run_floor_sqlite(const char* alias, FloorReads reads, const std::string& log_path, RunResults& results) {
+  SqliteFloor floor(sqlite_path(alias), reads);
   StatementLogReader log(log_path);
   LoggedStatement logged;
   while (log.next(logged)) {

@@ -98,7 +98,8 @@ std::string in_child(const std::function<void(std::FILE*)>& work) {
 
 void write_results(std::FILE* out, const RunResults& results) {
   for (const auto& [workload, time] : results.times) {
-    std::fprintf(out, "%d %.9f %ld\n", static_cast<int>(workload), time.seconds, time.operations);
+    std::fprintf(out, "%d %.9f %ld %ld\n", static_cast<int>(workload), time.seconds, time.operations,
+                 time.round_trips);
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -122,18 +123,18 @@ ChildResults read_results(const std::string& text) {
       continue;
     }
     double seconds;
-    long operations;
-    fields >> seconds >> operations;
-    parsed.results.add(static_cast<Workload>(std::stoi(first)), seconds, operations);
+    long operations, round_trips;
+    fields >> seconds >> operations >> round_trips;
+    parsed.results.add(static_cast<Workload>(std::stoi(first)), seconds, operations, round_trips);
   }
   return parsed;
 }
 
-// A Tarn home of its own for one size, with the store's and the floor's
-// databases; removed afterwards.
+// A Tarn home of its own for one size, with the store's and the floors'
+// databases (READS: SQLite's second floor); removed afterwards.
 class BenchHome {
  public:
-  explicit BenchHome(const std::string& engine) {
+  explicit BenchHome(const std::string& engine) : engine_(engine) {
     std::string pattern = (std::filesystem::temp_directory_path() / "irstore-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
     path_ = pattern;
@@ -148,7 +149,8 @@ class BenchHome {
       catalog << "BENCH postgresql " << server << " dbname=irbench_store_" << suffix << "\n"
               << "FLOOR postgresql " << server << " dbname=irbench_floor_" << suffix << "\n";
     }
-    for (const char* alias : {"BENCH", "FLOOR"}) {
+    for (const char* alias : {"BENCH", "FLOOR", "READS"}) {
+      if (std::strcmp(alias, "READS") == 0 && !has_read_floor()) continue;
       try {
         IRDBAdmin::create_repository(alias);
       } catch (StoreErrorFields& e) {
@@ -161,16 +163,19 @@ class BenchHome {
     std::filesystem::remove_all(path_, ignored);
   }
   std::string log() const { return path_ + "/statements.log"; }
+  // Whether the engine has a floor with one read transaction per operation.
+  bool has_read_floor() const { return engine_ == "sqlite"; }
 
  private:
+  std::string engine_;
   std::string path_;
 };
 
-// The three runs of one repository, each in a process of its own: the
-// store's (which logs its statements), the engine floor's over those
-// statements, and the in-memory one.
+// The runs of one repository, each in a process of its own: the store's
+// (which logs its statements), the engine floors' over those statements,
+// and the in-memory one.
 struct Runs {
-  ChildResults store, floor, memory;
+  ChildResults store, floor, read_floor, memory;
 };
 Runs run_three(const std::string& engine,
                const std::function<void(const std::string& log, RunResults&)>& store_run,
@@ -185,7 +190,12 @@ Runs run_three(const std::string& engine,
   };
   Runs runs;
   runs.store = child([&](RunResults& results) { store_run(home.log(), results); });
-  runs.floor = child([&](RunResults& results) { run_floor("FLOOR", home.log(), results); });
+  runs.floor = child([&](RunResults& results) { run_floor("FLOOR", FloorReads::kEachOnItsOwn, home.log(), results); });
+  if (home.has_read_floor()) {
+    runs.read_floor = child([&](RunResults& results) {
+      run_floor("READS", FloorReads::kOneTransactionPerOperation, home.log(), results);
+    });
+  }
   runs.memory = child(memory_run);
   return runs;
 }
@@ -253,13 +263,24 @@ int main(int argc, char** argv) {
         Runs wide = run_three(
             engine, [&](const std::string& log, RunResults& results) { run_store_wide(size, "BENCH", log, results); },
             [&](RunResults& results) { run_memory_wide(size, results); });
+        double calibration_us = synthetic.floor.results.times[Workload::kCalibration].microseconds_per_operation();
         for (Workload workload : kMeasured) {
           Runs& runs = workload == Workload::kContentsWide ? wide : synthetic;
           const WorkloadTime& time = runs.store.results.times[workload];
           double operations = static_cast<double>(time.operations);
-          rows.push_back({engine, workload, size, time.microseconds_per_operation(),
-                          operations > 0 ? runs.floor.results.times[workload].seconds * 1e6 / operations : 0,
-                          runs.memory.results.times[workload].microseconds_per_operation(), runs.store.peak_rss_kb});
+          // The floors time the same operations without counting them.
+          auto per_operation = [operations](double total) { return operations > 0 ? total / operations : 0; };
+          const WorkloadTime& floor = runs.floor.results.times[workload];
+          ResultRow row{engine, workload, size};
+          row.store_us = time.microseconds_per_operation();
+          row.floor_us = per_operation(floor.seconds * 1e6);
+          row.read_floor_us = per_operation(runs.read_floor.results.times[workload].seconds * 1e6);
+          row.store_round_trips = per_operation(static_cast<double>(time.round_trips));
+          row.floor_round_trips = per_operation(static_cast<double>(floor.round_trips));
+          row.calibration_us = calibration_us;
+          row.memory_us = runs.memory.results.times[workload].microseconds_per_operation();
+          row.peak_rss_kb = runs.store.peak_rss_kb;
+          rows.push_back(row);
         }
       }
     }

@@ -57,14 +57,36 @@ std::vector<std::string> check_targets(const std::vector<ResultRow>& rows, const
                       fixed(growth, 2) + "x that at " + std::to_string(smallest) + " (target at most 2x)");
     }
   }
+  // Point operations against the floor: on SQLite at 10,000 objects (at
+  // each size when the run has no such size), within twice the engine; on
+  // a server, within 1.5 times, where the round trips dominate.
+  bool server = engine != "sqlite";
+  double point_target = server ? 1.5 : 2.0;
+  bool has_10000 = std::find(sizes.begin(), sizes.end(), 10000) != sizes.end();
   for (Workload workload : kMeasured) {
     if (!is_point_operation(workload)) continue;
     for (int size : sizes) {
+      if (!server && has_10000 && size != 10000) continue;
       const ResultRow* row = find_row(rows, engine, workload, size);
       if (!row || row->floor_us <= 0) continue;
-      lines.push_back(std::string(verdict(row->ratio() <= 2)) + ": " + engine + " " + workload_name(workload) +
-                      " at " + std::to_string(size) + " objects costs " + fixed(row->ratio(), 2) +
-                      "x the engine floor (target at most 2x)");
+      lines.push_back(std::string(verdict(row->ratio() <= point_target)) + ": " + engine + " " +
+                      workload_name(workload) + " at " + std::to_string(size) + " objects costs " +
+                      fixed(row->ratio(), 2) + "x the engine floor (target at most " + fixed(point_target, 1) + "x)");
+    }
+  }
+  // On a server the floor is honest when nothing beats it: the store sends
+  // the same statements over the same socket, and no fewer round trips.
+  if (server) {
+    const ResultRow* lowest = nullptr;
+    for (const ResultRow& row : rows) {
+      if (row.engine == engine && row.floor_us > 0 && (!lowest || row.ratio() < lowest->ratio())) lowest = &row;
+    }
+    if (lowest) {
+      lines.push_back(std::string(verdict(lowest->ratio() >= 1.0)) + ": " + engine +
+                      " no workload below its floor (the lowest, " + workload_name(lowest->workload) + " at " +
+                      std::to_string(lowest->objects) + " objects, costs " + fixed(lowest->ratio(), 2) +
+                      "x the floor with " + fixed(lowest->store_round_trips, 1) + " round trips against the floor's " +
+                      fixed(lowest->floor_round_trips, 1) + ")");
     }
   }
   return lines;
@@ -117,11 +139,14 @@ void write_plot(const std::vector<ResultRow>& rows, const std::string& directory
 std::vector<std::string> write_report(const std::vector<ResultRow>& rows, const std::string& directory,
                                       const std::string& machine) {
   std::ofstream csv(directory + "/latest.csv");
-  csv << "engine,workload,objects,store_us,floor_us,ratio,memory_us,peak_rss_kb\n";
+  csv << "engine,workload,objects,store_us,floor_us,ratio,read_floor_us,read_floor_ratio,store_round_trips,"
+         "floor_round_trips,calibration_us,memory_us,peak_rss_kb\n";
   for (const ResultRow& row : rows) {
     csv << row.engine << "," << workload_name(row.workload) << "," << row.objects << "," << fixed(row.store_us, 2)
-        << "," << fixed(row.floor_us, 2) << "," << fixed(row.ratio(), 2) << "," << fixed(row.memory_us, 2) << ","
-        << row.peak_rss_kb << "\n";
+        << "," << fixed(row.floor_us, 2) << "," << fixed(row.ratio(), 2) << "," << fixed(row.read_floor_us, 2) << ","
+        << fixed(row.read_floor_ratio(), 2) << "," << fixed(row.store_round_trips, 2) << ","
+        << fixed(row.floor_round_trips, 2) << "," << fixed(row.calibration_us, 2) << "," << fixed(row.memory_us, 2)
+        << "," << row.peak_rss_kb << "\n";
   }
 
   std::ostringstream markdown;
@@ -135,16 +160,36 @@ std::vector<std::string> write_report(const std::vector<ResultRow>& rows, const 
       if (row.engine == engine) size_set.insert(row.objects);
     }
     std::vector<int> sizes(size_set.begin(), size_set.end());
-    markdown << "### " << engine << "\n\n| workload | objects | store | engine floor | ratio | in memory | peak RSS (KB) |\n"
-             << "|---|---:|---:|---:|---:|---:|---:|\n";
+    bool server = engine != "sqlite";
+    markdown << "### " << engine << "\n\n";
+    if (server) {
+      markdown << "| workload | objects | store | engine floor | ratio | round trips, store | round trips, floor "
+                  "| in memory | peak RSS (KB) |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+    } else {
+      markdown << "| workload | objects | store | engine floor | ratio | floor, reads in one transaction | ratio "
+                  "| in memory | peak RSS (KB) |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+    }
     for (Workload workload : kMeasured) {
       for (int size : sizes) {
         const ResultRow* row = find_row(rows, engine, workload, size);
         if (!row) continue;
         markdown << "| " << workload_name(workload) << " | " << size << " | " << fixed(row->store_us) << " | "
-                 << fixed(row->floor_us) << " | " << fixed(row->ratio(), 2) << " | " << fixed(row->memory_us, 2)
-                 << " | " << row->peak_rss_kb << " |\n";
+                 << fixed(row->floor_us) << " | " << fixed(row->ratio(), 2) << " | ";
+        if (server) {
+          markdown << fixed(row->store_round_trips, 1) << " | " << fixed(row->floor_round_trips, 1);
+        } else {
+          markdown << fixed(row->read_floor_us) << " | " << fixed(row->read_floor_ratio(), 2);
+        }
+        markdown << " | " << fixed(row->memory_us, 2) << " | " << row->peak_rss_kb << " |\n";
       }
+    }
+    if (server) {
+      markdown << "\nCalibration, one round trip of a prepared `SELECT 1` on the floor's connection:";
+      for (int size : sizes) {
+        const ResultRow* row = find_row(rows, engine, Workload::kCreate, size);
+        if (row) markdown << " " << fixed(row->calibration_us) << " us (" << size << " objects)";
+      }
+      markdown << ".\n";
     }
     markdown << "\n";
     std::vector<std::string> lines = check_targets(rows, engine, sizes);
@@ -165,20 +210,21 @@ std::vector<ResultRow> read_report(const std::string& csv_path) {
   std::getline(csv, line);  // the header
   while (std::getline(csv, line)) {
     std::stringstream fields(line);
-    std::string engine, workload, objects, store, floor, ratio, memory, rss;
-    std::getline(fields, engine, ',');
-    std::getline(fields, workload, ',');
-    std::getline(fields, objects, ',');
-    std::getline(fields, store, ',');
-    std::getline(fields, floor, ',');
-    std::getline(fields, ratio, ',');
-    std::getline(fields, memory, ',');
-    std::getline(fields, rss, ',');
+    std::vector<std::string> cells;
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    if (cells.size() < 13) continue;
     for (Workload known : kMeasured) {
-      if (workload == workload_name(known)) {
-        rows.push_back({engine, known, std::stoi(objects), std::stod(store), std::stod(floor), std::stod(memory),
-                        std::stol(rss)});
-      }
+      if (cells[1] != workload_name(known)) continue;
+      ResultRow row{cells[0], known, std::stoi(cells[2])};
+      row.store_us = std::stod(cells[3]);
+      row.floor_us = std::stod(cells[4]);
+      row.read_floor_us = std::stod(cells[6]);
+      row.store_round_trips = std::stod(cells[8]);
+      row.floor_round_trips = std::stod(cells[9]);
+      row.calibration_us = std::stod(cells[10]);
+      row.memory_us = std::stod(cells[11]);
+      row.peak_rss_kb = std::stol(cells[12]);
+      rows.push_back(row);
     }
   }
   return rows;

@@ -11,11 +11,16 @@ struct ResultRow {
   std::string engine;
   Workload workload;
   int objects;
-  double store_us;
-  double floor_us;
-  double memory_us;
-  long peak_rss_kb;
+  double store_us = 0;
+  double floor_us = 0;       // each statement on its own
+  double read_floor_us = 0;  // each operation's reads in one read transaction (SQLite; else 0)
+  double store_round_trips = 0;  // per operation, to a database server (0 on SQLite)
+  double floor_round_trips = 0;
+  double calibration_us = 0;  // one round trip of a trivial prepared SELECT (a server; else 0)
+  double memory_us = 0;
+  long peak_rss_kb = 0;
   double ratio() const { return floor_us > 0 ? store_us / floor_us : 0; }
+  double read_floor_ratio() const { return read_floor_us > 0 ? store_us / read_floor_us : 0; }
 };
 
 // Writes <directory>/latest.csv, latest.md and (with gnuplot) latest.png,

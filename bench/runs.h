@@ -11,6 +11,7 @@
 struct WorkloadTime {
   double seconds = 0;
   long operations = 0;
+  long round_trips = 0;  // waits for a database server's answer
   double microseconds_per_operation() const {
     return operations > 0 ? seconds * 1e6 / static_cast<double>(operations) : 0;
   }
@@ -18,10 +19,11 @@ struct WorkloadTime {
 
 struct RunResults {
   std::map<Workload, WorkloadTime> times;
-  void add(Workload workload, double seconds, long operations) {
+  void add(Workload workload, double seconds, long operations, long round_trips = 0) {
     WorkloadTime& time = times[workload];
     time.seconds += seconds;
     time.operations += operations;
+    time.round_trips += round_trips;
   }
 };
 
@@ -29,10 +31,18 @@ struct RunResults {
 // logging the statements to log_path.
 void run_store(const Plan& plan, const char* alias, const std::string& log_path, RunResults& results);
 
+// How the engine floor groups the logged statements. Each statement on its
+// own (a read outside a unit of work in a transaction of its own) is what
+// the engine costs with nothing shared; on SQLite, each operation's reads
+// in one read transaction is what it costs at best.
+enum class FloorReads { kEachOnItsOwn, kOneTransactionPerOperation };
+
 // Runs the logged statements on a fresh database of the same engine (the
 // alias's database, created empty) with statements prepared once, on the
-// calling thread, timing each workload's statements.
-void run_floor(const char* alias, const std::string& log_path, RunResults& results);
+// calling thread, timing each workload's statements and counting its round
+// trips. A server's floor also times a trivial prepared SELECT on the same
+// connection (Workload::kCalibration).
+void run_floor(const char* alias, FloorReads reads, const std::string& log_path, RunResults& results);
 
 // Answers the same questions from maps built from the plan.
 void run_memory(const Plan& plan, RunResults& results);

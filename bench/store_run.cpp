@@ -10,6 +10,7 @@
 #include <qelorirm/definitions.h>
 #include <qeloridm/irdb.h>
 #include <qeloridm/storehnd.h>
+#include <tarn/tarn.h>
 
 #include "statement_log.h"
 #include "store_calls.h"
@@ -77,6 +78,7 @@ class StoreRun {
     log_.set_workload(Workload::kSetup);
     create(store_, *Ref<CORBA_Repository_Impl>(new CORBA_Repository_Impl()));
     double create_seconds = 0;
+    long create_round_trips = 0;
     const std::size_t total = static_cast<std::size_t>(plan_.size());
     for (std::size_t first = 0; first < total; first += 1000) {
       store_.beginUserTransaction();
@@ -86,16 +88,18 @@ class StoreRun {
         EncapIIOP stream(ENCAP_WRITE);
         made->object_to_stream(stream);
         log_.set_workload(Workload::kCreate);
+        long round_trips = tarn_round_trip_count();
         auto start = Clock::now();
         store_.create(made.get(), stream);
         create_seconds += seconds_since(start);
+        create_round_trips += tarn_round_trip_count() - round_trips;
         log_.set_workload(Workload::kSetup);
         made.reset();
         relate(object);
       }
       store_.endUserTransaction();
     }
-    results.add(Workload::kCreate, create_seconds, static_cast<long>(total));
+    results.add(Workload::kCreate, create_seconds, static_cast<long>(total), create_round_trips);
   }
 
   void run_workloads(RunResults& results) {
@@ -188,15 +192,18 @@ class StoreRun {
       items = workload == Workload::kObjectFromId ? operands.objects : operands.blocks;
     }
     double seconds = 0;
+    long round_trips = 0;
     for (int item : items) {
       Arguments arguments = prepare(item);
       log_.set_workload(workload);
+      long round_trips_before = tarn_round_trip_count();
       auto start = Clock::now();
       operation(arguments);
       seconds += seconds_since(start);
+      round_trips += tarn_round_trip_count() - round_trips_before;
       log_.set_workload(Workload::kSetup);
     }
-    results.add(workload, seconds, static_cast<long>(items.size()));
+    results.add(workload, seconds, static_cast<long>(items.size()), round_trips);
   }
 
   const Plan& plan_;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <tarn/tarn.h>
+
 #include "statement_log.h"
 #include "store_calls.h"
 
@@ -56,15 +58,18 @@ void run_store_wide(int members, const char* alias, const std::string& log_path,
 
   int repetitions = wide_repetitions(members);
   double seconds = 0;
+  long round_trips = 0;
   for (int r = 0; r < repetitions; ++r) {
     std::unique_ptr<StoreHandle> container = handle(kWideModule);
     log.set_workload(Workload::kContentsWide);
+    long round_trips_before = tarn_round_trip_count();
     auto start = Clock::now();
     delete store.contents(container.get(), CORBA::dk_all, 1, -1);
     seconds += seconds_since(start);
+    round_trips += tarn_round_trip_count() - round_trips_before;
     log.set_workload(Workload::kSetup);
   }
-  results.add(Workload::kContentsWide, seconds, repetitions);
+  results.add(Workload::kContentsWide, seconds, repetitions, round_trips);
   log.stop();
 }
 

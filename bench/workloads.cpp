@@ -19,6 +19,7 @@ const char* workload_name(Workload workload) {
     case Workload::kUpdateRepositoryId: return "update_repository_id";
     case Workload::kContentsWide: return "contents_wide";
     case Workload::kSetup: return "setup";
+    case Workload::kCalibration: return "calibration";
   }
   return "?";
 }

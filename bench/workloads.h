@@ -24,6 +24,7 @@ enum class Workload {
   kUpdateRepositoryId,
   kContentsWide,  // contents of one module holding as many members as the size
   kSetup,  // work that is not measured (relations of the build, commits)
+  kCalibration,  // a trivial prepared SELECT: one round trip to a server and back
 };
 
 inline constexpr Workload kMeasured[] = {

@@ -244,6 +244,9 @@ int tarn_reading(void);
 void tarn_fail_statement(int n, int32_t sqlcode);
 /* Statement calls made in this process so far. */
 long tarn_statement_count(void);
+/* Answers this process has waited for from a database server so far (each
+ * batch of commands sent together counts once); 0 on an embedded engine. */
+long tarn_round_trip_count(void);
 
 #ifdef __cplusplus
 }

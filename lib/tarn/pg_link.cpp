@@ -4,6 +4,7 @@
 
 #include "codes.h"
 #include "pg_errors.h"
+#include "test_hooks.h"
 #include "tarn/tarn.h"
 
 namespace tarn {
@@ -60,6 +61,7 @@ void PgLink::update_transaction_state() {
 
 PGresult* PgLink::exec(const std::string& sql, PgResultPtr& holder) {
   holder.reset(PQexec(connection_.get(), sql.c_str()));
+  count_round_trip();
   ExecStatusType status = PQresultStatus(holder.get());
   if (holder && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return holder.get();
   EngineError error = result_error(connection_.get(), holder.get());

@@ -2,6 +2,7 @@
 
 #include "codes.h"
 #include "pg_errors.h"
+#include "test_hooks.h"
 
 namespace tarn {
 
@@ -49,6 +50,7 @@ size_t Batch::execute(const std::string& name, const std::vector<std::optional<s
 
 std::vector<PgResultPtr> Batch::run() {
   if (failed_ || PQpipelineSync(connection_) != 1) throw connection_error(connection_);
+  count_round_trip();
   std::vector<PgResultPtr> results;
   results.reserve(count_);
   for (size_t i = 0; i < count_; ++i) {

@@ -9,6 +9,7 @@ namespace tarn {
 namespace {
 
 std::atomic<long> statement_calls{0};
+std::atomic<long> round_trips{0};
 
 // The pending failure: the code fires when calls_left drops to zero.
 // `armed` lets every call made while no failure is pending pass without
@@ -31,6 +32,8 @@ std::optional<int32_t> count_statement_call() {
   return std::nullopt;
 }
 
+void count_round_trip() { round_trips.fetch_add(1, std::memory_order_relaxed); }
+
 }  // namespace tarn
 
 extern "C" void tarn_fail_statement(int n, int32_t sqlcode) {
@@ -43,3 +46,5 @@ extern "C" void tarn_fail_statement(int n, int32_t sqlcode) {
 extern "C" long tarn_statement_count(void) {
   return tarn::statement_calls.load(std::memory_order_relaxed);
 }
+
+extern "C" long tarn_round_trip_count(void) { return tarn::round_trips.load(std::memory_order_relaxed); }

@@ -11,6 +11,9 @@ namespace tarn {
 // injected failure is due.
 std::optional<int32_t> count_statement_call();
 
+// Counts one wait for a database server's answer.
+void count_round_trip();
+
 }  // namespace tarn
 
 #endif  // TARN_TEST_HOOKS_H
