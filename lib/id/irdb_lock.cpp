@@ -15,9 +15,13 @@ constexpr int kEndLine = 84;
 
 // How many guards the thread holds: the store lock is re-entrant.
 thread_local int guards_held = 0;
+// Queries the thread's current store operation has opened.
+thread_local int queries_opened = 0;
 }  // namespace
 
 bool in_store_operation() { return guards_held > 0; }
+
+bool share_reads_for_next_query() { return guards_held > 0 && queries_opened++ > 0; }
 
 void trace_mutex(const char* label, void* handle, int line) {
   char buffer[64];
@@ -33,7 +37,7 @@ CSGuard::CSGuard(void* const* mutex) : mutex_(mutex) {
     vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kIrdbSource, kStartLine, nullptr, 0, 0);
   }
   if (QELMutexTrace != 0) trace_mutex("Starting CS: ", *mutex_, kStartLine);
-  ++guards_held;
+  if (guards_held++ == 0) queries_opened = 0;
 }
 
 CSGuard::~CSGuard() {

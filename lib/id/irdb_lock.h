@@ -23,5 +23,11 @@ class CSGuard {
 // inside a store operation, whose queries may share one read transaction.
 bool in_store_operation();
 
+// Whether the query about to be opened shares the operation's read
+// transaction: from the operation's second query on. One that runs a
+// single query pays neither the transaction's BEGIN and COMMIT nor the
+// request that ends it.
+bool share_reads_for_next_query();
+
 // Traces `label` and the mutex handle as "\n<label>0x<8 hex digits>\n".
 void trace_mutex(const char* label, void* handle, int line);

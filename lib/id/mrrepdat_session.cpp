@@ -485,7 +485,8 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   s.args[1] = arg1;
   s.args[2] = arg2;
   s.args[3] = arg3;
-  s.share_reads = in_store_operation();
+  bool opens_cursor = code == kFetch && (as_int(arg3) == 0 || as_int(arg3) == 1);
+  s.share_reads = opens_cursor ? share_reads_for_next_query() : in_store_operation();
   IRDATABASE_PROCESS_REQUEST();
   int result = s.result;
   end_request();
