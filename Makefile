@@ -66,10 +66,12 @@ test: build
 	@scripts/test-engines $(BUILD) $(JOBS)
 
 # The benchmark: the store against its own statements on the bare engine and
-# against in-memory maps (bench/results/latest.{csv,md,png}).
+# against in-memory maps (bench/results/latest.{csv,md,png}), then the
+# store on a busy machine (bench/results/busy.md).
 bench: build
-	@scripts/ensure-packages gnuplot-nox
+	@scripts/ensure-packages gnuplot-nox bc
 	@scripts/bench $(BUILD) --out bench/results $(BENCH_FLAGS)
+	@scripts/bench-busy $(BUILD) bench/results
 
 # The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and
 # the tests of threads and processes with ThreadSanitizer, each in a build
