@@ -145,6 +145,10 @@ class Store {
  public:
   // The repository id of the root, which holds the top-level definitions.
   static const char* const kRootId;
+  // The longest repository id and name the store keeps: longer ones are
+  // BadInput.
+  static constexpr std::size_t kLongestId = 4095;
+  static constexpr std::size_t kLongestName = 254;
 
   // Opens the repository of the alias (VADIRIRI when empty).
   explicit Store(const std::string& alias);

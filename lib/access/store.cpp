@@ -37,6 +37,9 @@ std::vector<Definition> definitions_of(const std::vector<ObjectRef>& objects) {
 
 }  // namespace
 
+static_assert(Store::kLongestId == Irrepdat::kRepidSize - 1 && Store::kLongestName == Irrepdat::kNameSize - 1,
+              "the limits the access interface names are the store's columns");
+
 // Repository ids and names longer than their columns could never be stored:
 // they are refused before any statement runs.
 std::unique_ptr<StoreHandle> handle(const std::string& id) {

@@ -14,16 +14,6 @@ constexpr CORBA::ULong kIndestructible = CORBA::OMGVMCID | 2;
 
 const std::string kDoomed = "IDL:irstore.test/ServeTest/Doomed:1.0";
 
-template <class Exception, class Call>
-void expect_raises(Call call, CORBA::ULong minor) {
-  try {
-    call();
-    ADD_FAILURE() << "nothing raised";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.minor(), minor);
-  }
-}
-
 class BadInput : public testing::Test {
  protected:
   void TearDown() override {

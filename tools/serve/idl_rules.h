@@ -1,0 +1,40 @@
+// The rules of IDL that a change of the repository keeps, checked inside
+// the request's unit of work before anything is written. Whether a name
+// or repository id is taken the store itself checks (access::Update).
+#pragma once
+
+#include <string>
+
+#include "context.h"
+
+namespace irstore::serve {
+
+// A definition of the kind under the name in the container (the root's
+// definition is of Kind::Repository), new or moved or renamed there
+// (except: its repository id, for one that is): the container holds no
+// other definition of the name (name taken), may hold the kind (invalid
+// container), and an interface's attribute or operation shares its name
+// with none of its bases' or derived interfaces' (inherited name clash).
+void check_member(ServeContext& context, const access::Definition& container, access::Kind kind,
+                  const std::string& name, const std::string& except = "");
+
+// The bases of the interface: no interface among them derives from it or
+// is it, an abstract interface's are abstract too (abstract base only),
+// and its own attributes and operations and those it inherits through
+// them do not share a name (inherited name clash).
+void check_bases(ServeContext& context, const access::Definition& interface);
+
+// A oneway operation returns nothing, takes in parameters only and raises
+// nothing (BAD_PARAM).
+void check_oneway(const access::Definition& operation);
+
+// Whether removing the definition would remove anything besides what it
+// holds: a definition that uses it, or an interface derived from it
+// (BAD_INV_ORDER, dependency prevents destruction).
+void check_destroyable(ServeContext& context, const std::string& id);
+
+// The definition of a container reference of this server, the root's
+// included; BAD_PARAM (invalid container) for one that is none.
+access::Definition container_argument(ServeContext& context, CORBA::Container_ptr container);
+
+}  // namespace irstore::serve
