@@ -13,28 +13,35 @@ namespace irstore::serve_bench {
 
 namespace {
 
-// Every operation created has a name of its own, across runs.
-std::atomic<long> created_count{0};
-
-// One client: its own references, and the call of each workload.
-class Client {
- public:
-  virtual ~Client() = default;
-  virtual void call(Workload workload) = 0;
-
- protected:
-  Client(CORBA::ORB_ptr orb, const std::string& server_ior) {
-    CORBA::Object_var object = orb->string_to_object(server_ior.c_str());
-    root_ = CORBA::Repository::_narrow(object);
-    long_type_ = root_->get_primitive(CORBA::pk_long);
-    parameters_ = created_parameters(long_type_);
+// The timed call of a workload on whatever answers it: the server's
+// objects or the floor, which take the same arguments.
+template <class Lookup, class Describe, class Contents, class Create>
+void call_on(Workload workload, Lookup lookup, Describe describe, Contents contents, Create create,
+             CORBA::IDLType_ptr long_type, const CORBA::ParDescriptionSeq& parameters) {
+  switch (workload) {
+    case Workload::LookupId: {
+      CORBA::Contained_var found = lookup->lookup_id(kLookedUp);
+      break;
+    }
+    case Workload::DescribeInterface: {
+      CORBA::InterfaceDef::FullInterfaceDescription_var description = describe->describe_interface();
+      break;
+    }
+    case Workload::Contents: {
+      CORBA::ContainedSeq_var found = contents->contents(CORBA::dk_all, false);
+      break;
+    }
+    case Workload::CreateOperation: {
+      // Every operation created has a name of its own, across runs.
+      static std::atomic<long> created{0};
+      std::string name = "made" + std::to_string(++created), id = "IDL:Bench/Grow/" + name + ":1.0";
+      CORBA::OperationDef_var made = create->create_operation(id.c_str(), name.c_str(), "1.0", long_type,
+                                                              CORBA::OP_NORMAL, parameters,
+                                                              CORBA::ExceptionDefSeq(), CORBA::ContextIdSeq());
+      break;
+    }
   }
-  std::string next_name() { return "made" + std::to_string(++created_count); }
-
-  CORBA::Repository_var root_;
-  CORBA::IDLType_var long_type_;
-  CORBA::ParDescriptionSeq parameters_;
-};
+}
 
 template <class Interface>
 typename Interface::_ptr_type definition(CORBA::Repository_ptr root, const char* id) {
@@ -42,78 +49,40 @@ typename Interface::_ptr_type definition(CORBA::Repository_ptr root, const char*
   return Interface::_narrow(found);
 }
 
-class ServerClient : public Client {
+// One client: its own references, to the server's objects or to the floor.
+class Client {
  public:
-  ServerClient(CORBA::ORB_ptr orb, const std::string& server_ior)
-      : Client(orb, server_ior),
-        big_(definition<CORBA::InterfaceDef>(root_, kBig)),
-        hundred_(definition<CORBA::ModuleDef>(root_, kHundred)),
-        grow_(definition<CORBA::InterfaceDef>(root_, kGrow)) {}
+  Client(CORBA::ORB_ptr orb, const std::string& server_ior, const std::string* floor_ior) {
+    CORBA::Object_var object = orb->string_to_object(server_ior.c_str());
+    root_ = CORBA::Repository::_narrow(object);
+    long_type_ = root_->get_primitive(CORBA::pk_long);
+    parameters_ = created_parameters(long_type_);
+    if (floor_ior) {
+      object = orb->string_to_object(floor_ior->c_str());
+      floor_ = IrstoreBench::Floor::_narrow(object);
+    } else {
+      big_ = definition<CORBA::InterfaceDef>(root_, kBig);
+      hundred_ = definition<CORBA::ModuleDef>(root_, kHundred);
+      grow_ = definition<CORBA::InterfaceDef>(root_, kGrow);
+    }
+  }
 
-  void call(Workload workload) override {
-    switch (workload) {
-      case Workload::LookupId: {
-        CORBA::Contained_var found = root_->lookup_id(kLookedUp);
-        break;
-      }
-      case Workload::DescribeInterface: {
-        CORBA::InterfaceDef::FullInterfaceDescription_var description = big_->describe_interface();
-        break;
-      }
-      case Workload::Contents: {
-        CORBA::ContainedSeq_var contents = hundred_->contents(CORBA::dk_all, false);
-        break;
-      }
-      case Workload::CreateOperation: {
-        std::string name = next_name(), id = std::string("IDL:Bench/Grow/") + name + ":1.0";
-        CORBA::OperationDef_var created =
-            grow_->create_operation(id.c_str(), name.c_str(), "1.0", long_type_, CORBA::OP_NORMAL, parameters_,
-                                    CORBA::ExceptionDefSeq(), CORBA::ContextIdSeq());
-        break;
-      }
+  void call(Workload workload) {
+    if (!CORBA::is_nil(floor_)) {
+      IrstoreBench::Floor_ptr floor = floor_.in();
+      call_on(workload, floor, floor, floor, floor, long_type_, parameters_);
+    } else {
+      call_on(workload, root_.in(), big_.in(), hundred_.in(), grow_.in(), long_type_, parameters_);
     }
   }
 
  private:
+  CORBA::Repository_var root_;
+  CORBA::IDLType_var long_type_;
+  CORBA::ParDescriptionSeq parameters_;
   CORBA::InterfaceDef_var big_;
   CORBA::ModuleDef_var hundred_;
   CORBA::InterfaceDef_var grow_;
-};
-
-// The same calls, with the same arguments, on the floor.
-class FloorClient : public Client {
- public:
-  FloorClient(CORBA::ORB_ptr orb, const std::string& server_ior, const std::string& floor_ior)
-      : Client(orb, server_ior) {
-    CORBA::Object_var object = orb->string_to_object(floor_ior.c_str());
-    floor_ = IrstoreBench::Floor::_narrow(object);
-  }
-
-  void call(Workload workload) override {
-    switch (workload) {
-      case Workload::LookupId: {
-        CORBA::Contained_var found = floor_->lookup_id(kLookedUp);
-        break;
-      }
-      case Workload::DescribeInterface: {
-        CORBA::InterfaceDef::FullInterfaceDescription_var description = floor_->describe_interface();
-        break;
-      }
-      case Workload::Contents: {
-        CORBA::ContainedSeq_var contents = floor_->contents(CORBA::dk_all, false);
-        break;
-      }
-      case Workload::CreateOperation: {
-        std::string name = next_name(), id = std::string("IDL:Bench/Grow/") + name + ":1.0";
-        CORBA::OperationDef_var created =
-            floor_->create_operation(id.c_str(), name.c_str(), "1.0", long_type_, CORBA::OP_NORMAL, parameters_,
-                                     CORBA::ExceptionDefSeq(), CORBA::ContextIdSeq());
-        break;
-      }
-    }
-  }
-
- private:
   IrstoreBench::Floor_var floor_;
 };
 
@@ -144,13 +113,7 @@ Measure measure(CORBA::ORB_ptr orb, const std::string& server_ior, const std::st
   using Clock = std::chrono::steady_clock;
   constexpr auto kWarmUp = std::chrono::milliseconds(200);
   std::vector<std::unique_ptr<Client>> made;
-  for (int i = 0; i < clients; ++i) {
-    if (floor) {
-      made.push_back(std::make_unique<FloorClient>(orb, server_ior, floor_ior));
-    } else {
-      made.push_back(std::make_unique<ServerClient>(orb, server_ior));
-    }
-  }
+  for (int i = 0; i < clients; ++i) made.push_back(std::make_unique<Client>(orb, server_ior, floor ? &floor_ior : nullptr));
   Clock::time_point start = Clock::now() + kWarmUp, end = start + time;
   std::atomic<long> calls{0};
   std::vector<std::thread> threads;

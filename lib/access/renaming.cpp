@@ -8,10 +8,6 @@ namespace irstore::access {
 
 namespace {
 
-struct StringFree {
-  void operator()(char* text) const { CORBA::string_free(text); }
-};
-
 // Deeper than any IDL nests: a container chain this long loops.
 constexpr int kDeepestNesting = 1000;
 
@@ -24,7 +20,7 @@ std::string scoped_name(Store::Impl& store, const std::string& id) {
   std::optional<std::string> at = id;
   for (int depth = 0; at && *at != Store::kRootId; ++depth, at = store.container_of(*at)) {
     if (depth == kDeepestNesting) throw IRStore::IncoherentIR();
-    std::unique_ptr<char, StringFree> simple(store.store->name_from_ID(handle(*at).get()));
+    CorbaString simple(store.store->name_from_ID(handle(*at).get()));
     name = "::" + std::string(simple.get()) + name;
   }
   return name;

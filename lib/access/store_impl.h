@@ -18,6 +18,12 @@
 
 namespace irstore::access {
 
+struct StringFree {
+  void operator()(char* text) const { CORBA::string_free(text); }
+};
+// A CORBA string the store returned.
+using CorbaString = std::unique_ptr<char, StringFree>;
+
 // A handle of the repository id; BadInput for one longer than the store keeps.
 std::unique_ptr<StoreHandle> handle(const std::string& id);
 // BadInput for a name longer than the store keeps.

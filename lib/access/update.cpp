@@ -13,10 +13,6 @@ namespace irstore::access {
 
 namespace {
 
-struct StringFree {
-  void operator()(char* text) const { CORBA::string_free(text); }
-};
-
 bool contains(const std::vector<std::string>& ids, const std::string& id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
@@ -46,7 +42,7 @@ class Writer {
   // cancelled, and then sees them.
   void claim(const std::string& container) {
     std::unique_ptr<StoreHandle> at = handle(container);
-    std::unique_ptr<char, StringFree> name(store_.store->name_from_ID(at.get()));
+    CorbaString name(store_.store->name_from_ID(at.get()));
     store_.store->update_name(at.get(), name.get());
   }
 
