@@ -18,7 +18,6 @@
 #include "options.h"
 #include "served_store.h"
 #include "servants.h"
-#include "request_turns.h"
 #include "signals.h"
 
 namespace irstore::serve {
@@ -46,7 +45,6 @@ int serve(access::Store& repository, const ServerOptions& options, std::vector<s
   for (std::string& argument : orb_arguments) argv.push_back(argument.data());
   int argc = static_cast<int>(argv.size());
   CORBA::ORB_var orb = CORBA::ORB_init(argc, argv.data());
-  take_turns();
   std::string alias = options.database.empty() ? "VADIRIRI" : options.database;
   DatabaseLoss loss(orb, alias);
   {
