@@ -202,13 +202,15 @@ class Store {
 // repository id changes by that id, are told the new one.
 class Update {
  public:
-  // Waits until no other Update is open and no other call runs.
+  // Waits for the calls of other threads that came before it to end.
   explicit Update(Store& store);
   // Cancels what was not committed.
   ~Update();
   Update(const Update&) = delete;
   Update& operator=(const Update&) = delete;
 
+  // std::logic_error after a change of this Update failed: the unit of
+  // work may hold part of it.
   void commit();
 
   // Stores a new definition in the container. IdTaken, NameTaken; NotFound
@@ -217,16 +219,16 @@ class Update {
   // Gives the definition with the repository id of `definition` the version
   // and state of `definition`; its kind and name stay.
   void update(const Definition& definition);
+  // NameTaken when the container holds another definition of the name.
   void rename(const std::string& id, const std::string& name);
-  // Into another container, under the name given.
+  // Into another container, under the name given; NameTaken as rename.
   void move(const std::string& id, const std::string& container, const std::string& name);
+  // IdTaken when another definition has new_id.
   void change_id(const std::string& id, const std::string& new_id);
   // Removes the definition with everything removed_with() names.
   void destroy(const std::string& id);
 
  private:
-  // Runs one change; after a failure, commit() is refused: the unit of work
-  // may hold part of the change.
   template <class Change>
   void change(const std::string& what, Change work);
 

@@ -29,7 +29,7 @@ void refuse_root(const std::string& id, const std::string& what) {
   if (id == Store::kRootId) throw Error(Error::Reason::BadInput, "the repository's root cannot be " + what);
 }
 
-// The store's duplicate, code 1, as a failure of its own.
+// Whether the store refused a row because one with its key is stored.
 bool is_duplicate(const IRStore::Exception& e) { return e.code == 1; }
 
 class Writer {
@@ -69,7 +69,7 @@ class Writer {
     } catch (const IRStore::IncoherentIR&) {
       throw Error(Error::Reason::NotFound, what + " names " + other + ", which is not stored");
     } catch (const IRStore::Exception& e) {
-      if (!is_duplicate(e)) throw;  // stored already
+      if (!is_duplicate(e)) throw;  // a duplicate is a relation stored already
     }
   }
 
