@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <qeloridm/irdb_admin.h>
 #include <qeloridm/irstore.h>
 #include <tarn/tarn.h>
 
@@ -148,9 +149,11 @@ class BenchHome {
               << "FLOOR postgresql " << server << " dbname=irbench_floor_" << suffix << "\n";
     }
     for (const char* alias : {"BENCH", "FLOOR"}) {
-      sqlca ca{};
-      tarn_create_database(alias, nullptr, nullptr, &ca);
-      if (ca.sqlcode < 0) throw std::runtime_error(std::string("cannot create ") + alias + ": " + ca.sqlerrmc);
+      try {
+        IRDBAdmin::create_repository(alias);
+      } catch (StoreErrorFields& e) {
+        throw std::runtime_error(std::string("cannot create ") + alias + ": " + (e.message ? e.message : "?"));
+      }
     }
   }
   ~BenchHome() {
@@ -162,6 +165,30 @@ class BenchHome {
  private:
   std::string path_;
 };
+
+// The three runs of one repository, each in a process of its own: the
+// store's (which logs its statements), the engine floor's over those
+// statements, and the in-memory one.
+struct Runs {
+  ChildResults store, floor, memory;
+};
+Runs run_three(const std::string& engine,
+               const std::function<void(const std::string& log, RunResults&)>& store_run,
+               const std::function<void(RunResults&)>& memory_run) {
+  BenchHome home(engine);
+  auto child = [](const std::function<void(RunResults&)>& run) {
+    return read_results(in_child([&](std::FILE* out) {
+      RunResults results;
+      run(results);
+      write_results(out, results);
+    }));
+  };
+  Runs runs;
+  runs.store = child([&](RunResults& results) { store_run(home.log(), results); });
+  runs.floor = child([&](RunResults& results) { run_floor("FLOOR", home.log(), results); });
+  runs.memory = child(memory_run);
+  return runs;
+}
 
 std::string machine_description() {
   utsname name{};
@@ -219,28 +246,20 @@ int main(int argc, char** argv) {
       for (int size : options.sizes) {
         std::cerr << "bench: " << engine << ", " << size << " objects\n";
         Plan plan(size, kVictims);
-        BenchHome home(engine);
-        ChildResults store = read_results(in_child([&](std::FILE* out) {
-          RunResults results;
-          run_store(plan, "BENCH", home.log(), results);
-          write_results(out, results);
-        }));
-        ChildResults floor = read_results(in_child([&](std::FILE* out) {
-          RunResults results;
-          run_floor("FLOOR", home.log(), results);
-          write_results(out, results);
-        }));
-        ChildResults memory = read_results(in_child([&](std::FILE* out) {
-          RunResults results;
-          run_memory(plan, results);
-          write_results(out, results);
-        }));
+        Runs synthetic = run_three(
+            engine, [&](const std::string& log, RunResults& results) { run_store(plan, "BENCH", log, results); },
+            [&](RunResults& results) { run_memory(plan, results); });
+        // The wide container, on databases of its own.
+        Runs wide = run_three(
+            engine, [&](const std::string& log, RunResults& results) { run_store_wide(size, "BENCH", log, results); },
+            [&](RunResults& results) { run_memory_wide(size, results); });
         for (Workload workload : kMeasured) {
-          const WorkloadTime& time = store.results.times[workload];
+          Runs& runs = workload == Workload::kContentsWide ? wide : synthetic;
+          const WorkloadTime& time = runs.store.results.times[workload];
           double operations = static_cast<double>(time.operations);
           rows.push_back({engine, workload, size, time.microseconds_per_operation(),
-                          operations > 0 ? floor.results.times[workload].seconds * 1e6 / operations : 0,
-                          memory.results.times[workload].microseconds_per_operation(), store.peak_rss_kb});
+                          operations > 0 ? runs.floor.results.times[workload].seconds * 1e6 / operations : 0,
+                          runs.memory.results.times[workload].microseconds_per_operation(), runs.store.peak_rss_kb});
         }
       }
     }

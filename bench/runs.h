@@ -36,3 +36,10 @@ void run_floor(const char* alias, const std::string& log_path, RunResults& resul
 
 // Answers the same questions from maps built from the plan.
 void run_memory(const Plan& plan, RunResults& results);
+
+// The wide container (contents_wide): a module of `members` members built
+// through IRDB on the alias, and its contents asked for wide_repetitions
+// times, logging the statements to log_path; the same answers from memory.
+void run_store_wide(int members, const char* alias, const std::string& log_path, RunResults& results);
+void run_memory_wide(int members, RunResults& results);
+int wide_repetitions(int members);

@@ -12,20 +12,11 @@
 #include <qeloridm/storehnd.h>
 
 #include "statement_log.h"
+#include "store_calls.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Release {
-  void operator()(CORBA::Object* object) const { CORBA::release(object); }
-};
-template <class T>
-using Ref = std::unique_ptr<T, Release>;
-
-std::unique_ptr<StoreHandle> handle(const std::string& repid) {
-  return std::make_unique<StoreHandle>(CORBA::string_dup(repid.c_str()), nullptr, 0);
-}
 
 IRType type_of(const Plan& plan, int index) {
   const PlannedObject& object = plan.object(index);
@@ -84,12 +75,7 @@ class StoreRun {
 
   void build(RunResults& results) {
     log_.set_workload(Workload::kSetup);
-    {
-      Ref<CORBA_Repository_Impl> root(new CORBA_Repository_Impl());
-      EncapIIOP stream(ENCAP_WRITE);
-      root->object_to_stream(stream);
-      store_.create(root.get(), stream);
-    }
+    create(store_, *Ref<CORBA_Repository_Impl>(new CORBA_Repository_Impl()));
     double create_seconds = 0;
     const std::size_t total = static_cast<std::size_t>(plan_.size());
     for (std::size_t first = 0; first < total; first += 1000) {

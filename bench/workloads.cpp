@@ -17,12 +17,13 @@ const char* workload_name(Workload workload) {
     case Workload::kRemoveFromBucket: return "remove_from_bucket";
     case Workload::kDestroyModule: return "destroy_module";
     case Workload::kUpdateRepositoryId: return "update_repository_id";
+    case Workload::kContentsWide: return "contents_wide";
     case Workload::kSetup: return "setup";
   }
   return "?";
 }
 
-bool answer_grows(Workload) { return false; }
+bool answer_grows(Workload workload) { return workload == Workload::kContentsWide; }
 
 bool is_point_operation(Workload workload) {
   switch (workload) {

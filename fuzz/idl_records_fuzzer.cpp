@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include <qelororm/vekd.h>
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
 
 #include "idl_unit.h"
 #include "kinds.h"
@@ -34,9 +34,11 @@ Repository& repository() {
     std::atexit([] { std::filesystem::remove_all(removed_at_exit); });
     setenv("TARN_HOME", home.c_str(), 1);
     vekdSetErrorSink(ignore_report, nullptr);
-    sqlca ca{};
-    tarn_create_database(kAlias, nullptr, nullptr, &ca);
-    if (ca.sqlcode < 0) std::abort();
+    try {
+      IRDBAdmin::create_repository(kAlias);
+    } catch (...) {
+      std::abort();
+    }
     auto* repository = new Repository(kAlias);
     Update update(*repository);
     repository->ensure_root();

@@ -66,10 +66,12 @@ class IRStore {
    public:
     OutOfMemory() : Exception(6) {}
   };
-  // Any other database failure.
+  // Any other database failure, or a service the store cannot work without.
   class Unrecoverable : public Exception {
    public:
     Unrecoverable() : Exception(7) {}
+    // Adopts message (allocated with new[]).
+    explicit Unrecoverable(char* message) : Exception(7, "00000", message) {}
   };
 
   IRStore() = default;

@@ -66,7 +66,9 @@ class _IDL_SEQUENCE_sequence_CORBA_Char_7_0 {
   CORBA::ULong maximum() const { return _maximum; }
   CORBA::ULong length() const { return _length; }
   // Growing past the maximum replaces the buffer by one of exactly that many
-  // elements; the old elements are assigned over, new ones are empty.
+  // elements, new ones empty. The old elements move over when the sequence
+  // owns them (no octet is copied), and are copied when the buffer is the
+  // caller's, which stays untouched.
   void length(CORBA::ULong length);
 
   Element& operator[](CORBA::ULong index) { return _buffer[index]; }

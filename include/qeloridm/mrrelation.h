@@ -33,7 +33,8 @@ class IrRelation {
   // with the key exists (found by reading it first).
   void add();
   // Rewrites the two IID columns of the row of key(); IRStore::NotExist,
-  // and nothing written, without one.
+  // and nothing written, without one (also when another process deleted it
+  // between the read and the UPDATE).
   void update();
   // Reads the row (IRStore::NotExist without one, nothing deleted), then
   // deletes it: the buffers hold the deleted row afterwards.

@@ -21,12 +21,16 @@ class StoreHandle {
   // Computes the IID from the repository id if the handle has none yet, and
   // returns it (still owned by the handle). A handle that already holds an
   // IID needs no repository id; one without both throws CORBA::BAD_PARAM.
+  // Without the MD5 digest (a crypto library that refuses it) the handle
+  // keeps no IID and IRStore::Unrecoverable says why.
   _IDL_SEQUENCE_CORBA_Char_7* populateIRIID();
 
   char* repid;                       // owned; may be null
   _IDL_SEQUENCE_CORBA_Char_7* iid;   // owned; never null
 
  private:
+  // Fills an empty iid from repid; see populateIRIID.
+  static void fill_iid(_IDL_SEQUENCE_CORBA_Char_7& iid, const char* repid);
   // Writes the 32 IID characters and a NUL into out. With the ORB parameter
   // "com.orvo.CORBA.irdbHashDebug" set, the IID is instead the repository
   // id's last 32 characters, right-aligned in blanks: readable, but unique

@@ -48,6 +48,7 @@ struct sqlca {
 #define TARN_SQL_NOT_FOUND 100
 #define TARN_SQL_SYNTAX_ERROR (-104)         /* 42601 */
 #define TARN_SQL_UNDEFINED_NAME (-204)       /* 42704: no such table or column */
+#define TARN_SQL_VALUE_TOO_LONG (-302)       /* 22001: a value longer than its variable */
 #define TARN_SQL_NOT_PREPARED (-518)         /* 07003 */
 #define TARN_SQL_CURSOR_NOT_OPEN (-501)      /* 24501 */
 #define TARN_SQL_CURSOR_ALREADY_OPEN (-502)  /* 24502 */
@@ -193,12 +194,20 @@ const char* tarn_home(void);
  * codes for a malformed catalog. */
 int tarn_resolve_alias(const char* alias, char* description, int size);
 
-/* Creates the database of an alias with the engine's schema (the tables
- * IRREPDAT, IRBUCKET, IRINHER, IRREFER, their keys and indexes). Sets
- * SQLCODE 0 when it created them, 1 when the tables already existed (then
- * nothing is changed), or an error. user and password may be null. */
+/* Creates the empty database of an alias unless it exists: an SQLite file
+ * (and its directory), or a database on the PostgreSQL server (created
+ * through its maintenance database, with bytes compared as bytes). Sets
+ * SQLCODE 0 when it created it, 1 when it existed (then nothing is
+ * changed), or an error. user and password may be null. Several processes
+ * may create the same database at once. */
 void tarn_create_database(const char* alias, const char* user, const char* password,
                           struct sqlca* ca);
+
+/* Runs a script (several statements separated by semicolons, such as the
+ * tables of a schema) on the connection of the attached context, inside
+ * the unit of work: nothing of it stays without COMMIT, and a failed
+ * script leaves the unit of work as it was. */
+void tarn_run_script(const char* script, struct sqlca* ca);
 
 /* How long a CONNECT waits for a server that this process has reached
  * before (one restarting, or a standby being promoted) to accept it again;

@@ -17,6 +17,7 @@
 
 #include <qelorirm/definitions.h>
 #include <qeloridm/irdb.h>
+#include <qeloridm/irdb_admin.h>
 #include <tarn/tarn.h>
 
 #include "captured_output.h"
@@ -143,9 +144,7 @@ TEST(Durability, AFullDiskFailsTheWriteAndKeepsWhatWasCommitted) {
     }
   } restore{saved};
 
-  sqlca ca{};
-  tarn_create_database("VADIRIRI", nullptr, nullptr, &ca);
-  ASSERT_GE(ca.sqlcode, 0) << ca.sqlerrmc;
+  IRDBAdmin::create_repository("VADIRIRI");
   CapturedReports reports;
   IRDB store(nullptr);
   RepositoryBuilder build(store);

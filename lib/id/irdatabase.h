@@ -29,14 +29,16 @@ class IRDataBase {
   // A text that begins with 'S' is prepared and described as the query of
   // the session's one cursor; any other text is executed at once.
   void execute(const char* text);
-  void execute();  // runs `statement`
   // Delivers one row of the prepared query into columns[0..count): mode 0
   // opens the cursor, fetches and closes it; mode 1 opens and fetches; any
   // other mode fetches the next row. Returns 1 for a row, 0 for none.
+  // lengths[i] holds the size of columns[i] (NUL included) on entry and the
+  // delivered length on return. A column wider than its buffer, or a value
+  // longer than its column, is an IRSError (SQLCODE -302), never an
+  // overflow or a value cut short.
   int fetch(int count, char** columns, int* lengths, int mode);
 
   char* dbName = nullptr;          // the name as connected
-  char* statement = nullptr;       // text for execute(); set by the caller
   // Whether the last INSERT, UPDATE or DELETE that execute() ran changed no
   // row. A writer in another process may delete a row between our reading
   // it and our DELETE of it.

@@ -90,6 +90,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
                                    : make_owned<IIDList>().release());
   std::unique_ptr<ContainedSeq> result = new_contained_seq(10);
 
+  Irrepdat row;  // one record for every member: each read overwrites all of it
   for (CORBA::ULong s = 0; s <= bases->length(); ++s) {
     bool own = s == 0;
     IIDOctets* scope = own ? container->iid : &(*bases)[s - 1];
@@ -97,7 +98,6 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
     for (CORBA::ULong m = 0; m < members->length(); ++m) {
       // Tested before each member is read: 0 gives nothing, -1 never stops.
       if (static_cast<int>(result->length()) == maxReturned) return result.release();
-      Irrepdat row;
       row.setIid(iid_text((*members)[m]));
       try {
         row.retrieve();

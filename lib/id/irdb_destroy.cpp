@@ -11,6 +11,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_text.h"
 #include "irtable.h"
 #include "owned.h"
 
@@ -97,16 +98,19 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::get_objects_2b_deleted(StoreHandle
 
 void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
   CSGuard guard(&csMutex);
-  object->populateIRIID();
-  newContainer->populateIRIID();
+  // Everything is checked before the first write: a move that is refused
+  // leaves nothing behind for the unit of work to commit.
+  const char* member = iid_text(object->populateIRIID());
+  const char* container = iid_text(newContainer->populateIRIID());
+  if (newName) storable_name(newName);
   repdatTable->exists_iid(object->iid, 0);
   repdatTable->exists_iid(newContainer->iid, 0);
-  const char* member = iid_text(object->iid);
-  const char* container = iid_text(newContainer->iid);
   // Into itself or into what it contains, the object would leave the tree
   // of containers that hangs from the repository, and its subtree with it.
-  std::unique_ptr<IIDList> inside(search_recursive(object->iid, -1, 0, 0, 1, 0, 0, 1, newContainer->iid));
-  if (std::strcmp(member, container) == 0 || inside->length() != 0) {
+  // The walk goes up from the new container, so it costs the nesting depth
+  // rather than the size of the object's subtree.
+  std::unique_ptr<IIDList> above(search_recursive(newContainer->iid, -1, 0, 0, 1, 0, 0, 0, object->iid));
+  if (std::strcmp(member, container) == 0 || above->length() != 0) {
     throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   }
   std::unique_ptr<StoreHandle> old(defined_in(object));

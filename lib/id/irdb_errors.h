@@ -23,10 +23,23 @@ void translate_irs_error(IRSError& e);
 // session's do: it never returns.
 [[noreturn]] void raise_translated(IRSError& e);
 
+// Runs work and gives back its result. Want of memory inside it (a standard
+// container, a constructor, the IR object library) leaves as
+// IRStore::OutOfMemory, the exception callers of the store are promised,
+// never as std::bad_alloc.
+template <class Work>
+decltype(auto) translate_bad_alloc(Work&& work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    throw IRStore::OutOfMemory();
+  }
+}
+
 // A new T, or IRStore::OutOfMemory.
 template <class T, class... Args>
 std::unique_ptr<T> make_owned(Args&&... args) {
-  T* made = new (std::nothrow) T(std::forward<Args>(args)...);
+  T* made = translate_bad_alloc([&] { return new (std::nothrow) T(std::forward<Args>(args)...); });
   if (!made) throw IRStore::OutOfMemory();
   return std::unique_ptr<T>(made);
 }

@@ -34,8 +34,8 @@ OwnedHandleSeq related_handles(IRInherTable& inher, IRRepdatTable& repdat, IIDOc
 
 unsigned char IRDB::inherits_from(StoreHandle* derived, StoreHandle* base) {
   CSGuard guard(&csMutex);
-  derived->populateIRIID();
-  base->populateIRIID();
+  iid_text(derived->populateIRIID());
+  iid_text(base->populateIRIID());  // the target, checked before the walk's first statement
   std::unique_ptr<IIDList> reached(
       search_recursive(derived->iid, -1, 0, 1, 0, 0, 1, 0, base->iid));
   return reached->length() == 1;

@@ -37,11 +37,16 @@ void read_row(Irrepdat& row) {
 std::unique_ptr<EncapIIOP> decode_stream(const char* text) {
   if (!is_stream_text(text)) throw IRStore::IncoherentIR();
   std::unique_ptr<unsigned char[]> bytes(hex_to_stream(text));
-  auto* stream = new (std::nothrow)
-      EncapIIOP(bytes.get(), static_cast<unsigned>(std::strlen(text) / 2), ENCAP_READ, 1, 1);
-  if (!stream) throw IRStore::OutOfMemory();
+  auto length = static_cast<unsigned>(std::strlen(text) / 2);
+  auto stream = make_owned<EncapIIOP>(bytes.get(), length, ENCAP_READ, 1, 1);
   bytes.release();  // the encapsulation owns them now
-  return std::unique_ptr<EncapIIOP>(stream);
+  return stream;
+}
+
+// A live object built by the IR object library from its stored state.
+CORBA_Contained_Impl* built_object(CORBA::DefinitionKind kind, char* name, char* repid,
+                                   EncapIIOP& stream) {
+  return translate_bad_alloc([&] { return make_object(kind, name, repid, stream); });
 }
 
 // The stream text of an encapsulation's bytes. An encapsulation always
@@ -55,13 +60,6 @@ std::unique_ptr<char[]> encode_stream(Encapsulation& stream) {
 }
 
 const char* iid_of(StoreHandle* handle) { return iid_text(handle->populateIRIID()); }
-
-// A name as NAME can keep it: names are read back cut at their first blank,
-// so a name holding one would come back changed.
-const char* storable_name(const char* name) {
-  if (!name || vekdMBCSstrchr(name, ' ')) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  return name;
-}
 
 }  // namespace
 
@@ -118,15 +116,15 @@ CORBA_Contained_Impl* IRDB::object_from_ID(StoreHandle* handle) {
   read_row(row);
   CorbaString name(remove_blanks(row.name()));
   std::unique_ptr<EncapIIOP> stream = decode_stream(row.stream());
-  return make_object(static_cast<CORBA::DefinitionKind>(std::atol(row.kind())), name.get(),
-                     const_cast<char*>(row.repid()), *stream);
+  return built_object(static_cast<CORBA::DefinitionKind>(std::atol(row.kind())), name.get(),
+                      const_cast<char*>(row.repid()), *stream);
 }
 
 CORBA_Contained_Impl* IRDB::build_from_row(CORBA::DefinitionKind kind, char* name, char* repid,
                                            char* streamText) {
   if (CORBA_Contained_Impl* cached = irobj_get_from_cache(repid)) return cached;
   std::unique_ptr<EncapIIOP> stream = decode_stream(streamText);
-  return make_object(kind, name, repid, *stream);
+  return built_object(kind, name, repid, *stream);
 }
 
 char* IRDB::cut_at_blank(char* text) {
@@ -156,7 +154,7 @@ void IRDB::update_stream(CORBA_Contained_Impl* object) {
   row.setIid(iid_of(&handle));
   read_row(row);
   EncapIIOP stream(ENCAP_WRITE);
-  object->object_to_stream(stream);
+  translate_bad_alloc([&] { object->object_to_stream(stream); });
   row.setStream(encode_stream(stream).get());
   try {
     row.update();  // a failed rewrite passes on as IRSError
@@ -174,5 +172,6 @@ void IRDB::refresh_object(CORBA_Contained_Impl* object) {
   read_row(row);
   CorbaString name(remove_blanks(row.name()));
   std::unique_ptr<EncapIIOP> stream = decode_stream(row.stream());
-  object->stream_to_object(name.get(), const_cast<char*>(row.repid()), *stream);
+  translate_bad_alloc(
+      [&] { object->stream_to_object(name.get(), const_cast<char*>(row.repid()), *stream); });
 }

@@ -8,7 +8,6 @@
 #include "irdb_lock.h"
 #include "irdb_results.h"
 #include "irtable.h"
-#include "sqltext.h"
 
 CORBA::_IDL_SEQUENCE_CORBA_String_0* IRDB::get_references(StoreHandle* object) {
   CSGuard guard(&csMutex);
@@ -28,10 +27,7 @@ CORBA::_IDL_SEQUENCE_CORBA_String_0* IRDB::get_references(StoreHandle* object) {
 CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::get_refs_object(StoreHandle* object,
                                                               char* kindList) {
   CSGuard guard(&csMutex);
-  {
-    StatementText check;  // a kind list without any kind is refused, referrers or not
-    append_kind_clause(check, kindList);
-  }
+  check_kind_list(kindList);  // refused whether or not anything refers to the object
   object->populateIRIID();
   repdatTable->exists_iid(object->iid, 0);
   std::unique_ptr<IIDList> referrers(referTable->related_iids(object->iid, false));

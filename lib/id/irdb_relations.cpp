@@ -50,8 +50,9 @@ const char* iid_of(StoreHandle* handle) { return iid_text(handle->iid); }
 }  // namespace
 
 void IRDB::check_relation_ends(StoreHandle* first, StoreHandle* second) {
-  first->populateIRIID();
-  second->populateIRIID();
+  // Both IIDs are checked before the first statement runs.
+  iid_text(first->populateIRIID());
+  iid_text(second->populateIRIID());
   repdatTable->exists_iid(first->iid, 1);
   repdatTable->exists_iid(second->iid, 1);
 }

@@ -72,9 +72,12 @@ void IRDB::rewrite_relations(IIDOctets* old_iid, const char* new_iid, bool first
 
 void IRDB::update_repositoryID(StoreHandle* oldHandle, StoreHandle* newHandle) {
   CSGuard guard(&csMutex);
-  oldHandle->populateIRIID();
+  // Both handles are checked before the first statement runs.
+  const char* old_iid = iid_text(oldHandle->populateIRIID());
+  const char* new_iid = iid_text(newHandle->populateIRIID());
+  if (!newHandle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   Irrepdat row;
-  row.setIid(iid_text(oldHandle->iid));
+  row.setIid(old_iid);
   try {
     row.retrieve();
   } catch (IRStore::Exception& e) {
@@ -82,9 +85,6 @@ void IRDB::update_repositoryID(StoreHandle* oldHandle, StoreHandle* newHandle) {
     throw IRStore::NotExist();
   }
 
-  newHandle->populateIRIID();
-  if (!newHandle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  const char* new_iid = iid_text(newHandle->iid);
   row.setIid(new_iid);
   row.setRepid(newHandle->repid);
   try {
@@ -93,7 +93,7 @@ void IRDB::update_repositoryID(StoreHandle* oldHandle, StoreHandle* newHandle) {
     rethrow_if_sql_error(e);
     throw;  // the old row must not go when the new one is not there
   }
-  row.setIid(iid_text(oldHandle->iid));
+  row.setIid(old_iid);
   try {
     row.del();
   } catch (IRStore::Exception& e) {

@@ -4,24 +4,17 @@
 
 #include <qeloridm/irstore.h>
 
-namespace {
-constexpr CORBA::ULong kGrowth = 10;
-}  // namespace
+#include "irdb_errors.h"
 
 std::unique_ptr<ContainedSeq> new_contained_seq(CORBA::ULong maximum) {
-  auto* sequence = new (std::nothrow) ContainedSeq(maximum);
-  if (!sequence || (maximum > 0 && !sequence->get_buffer())) {
-    delete sequence;
-    throw IRStore::OutOfMemory();
-  }
-  return std::unique_ptr<ContainedSeq>(sequence);
+  return make_owned<ContainedSeq>(maximum);  // the sequence's buffer fails as std::bad_alloc
 }
 
 void append_object(ContainedSeq& sequence, CORBA::_CORBA_Contained* object) {
   CORBA::ULong count = sequence.length();
   if (count == sequence.maximum()) {
     try {
-      sequence.length(count + kGrowth);
+      sequence.length(grown_maximum(count));
     } catch (std::bad_alloc&) {
       CORBA::release(object);
       throw IRStore::OutOfMemory();

@@ -12,6 +12,9 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::find_objects(char* namePattern, ch
                                                            unsigned char caseSensitive,
                                                            StoreHandle* scope) {
   CSGuard guard(&csMutex);
+  // Refused whether or not there are candidates to match them against.
+  check_name_pattern(namePattern);
+  check_kind_list(kindList);
   std::unique_ptr<IIDList> candidates;
   if (scope) {
     scope->populateIRIID();

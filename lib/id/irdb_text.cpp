@@ -65,6 +65,14 @@ bool is_stream_text(const char* text) {
   return std::strspn(text, kDigits) == text_length;
 }
 
+const char* storable_name(const char* name) {
+  constexpr std::size_t kNameWidth = 254;
+  if (!name || strnlen(name, kNameWidth + 1) > kNameWidth || vekdMBCSstrchr(name, ' ')) {
+    throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  }
+  return name;
+}
+
 char* IRDB::remove_blanks(const char* text) {
   if (std::strlen(text) >= 256) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   char buffer[256];

@@ -18,3 +18,8 @@ unsigned char* hex_to_stream(const char* text);
 
 // Whether text is non-empty, of even length and made of 0-9 and a-f only.
 bool is_stream_text(const char* text);
+
+// A name as NAME can keep it, or CORBA::BAD_PARAM: at most 254 characters,
+// and no blank (names are read back cut at their first blank, so a name
+// holding one would come back changed).
+const char* storable_name(const char* name);

@@ -125,7 +125,17 @@ Outer::~_IDL_SEQUENCE_sequence_CORBA_Char_7_0() {
 void Outer::length(CORBA::ULong length) {
   if (length > _maximum) {
     Element* bigger = checked(allocbuf(length), length);
-    for (CORBA::ULong i = 0; i < _length; ++i) bigger[i] = _buffer[i];
+    // Elements that are the sequence's own move over with their buffers;
+    // a caller's buffer stays untouched, and its elements are copied.
+    for (CORBA::ULong i = 0; i < _length; ++i) {
+      Element& element = _buffer[i];
+      if (_release && element.release()) {
+        CORBA::ULong maximum = element.maximum(), count = element.length();
+        bigger[i].replace(maximum, count, element.orphan_buffer(), 1);
+      } else {
+        bigger[i] = element;
+      }
+    }
     if (_release) freebuf(_buffer);
     _buffer = bigger;
     _maximum = length;

@@ -10,13 +10,14 @@
 
 #include "irdatabase.h"
 #include "irdb_errors.h"
+#include "irdb_results.h"
 #include "sqltext.h"
 #include "work_set.h"
 
 namespace {
 
 constexpr int kIidLength = 32;
-constexpr CORBA::ULong kGrowth = 10;
+constexpr CORBA::ULong kFirstMaximum = 10;
 
 constexpr RelationQueries kBucketQueries = {
     "SELECT IID FROM IRBUCKET WHERE BUCKETIID = '",
@@ -35,16 +36,16 @@ constexpr RelationQueries kReferQueries = {
 };
 
 std::unique_ptr<IIDList> new_list() {
-  auto* list = new (std::nothrow) IIDList(kGrowth);
+  auto* list = new (std::nothrow) IIDList(kFirstMaximum);
   if (!list) throw IRStore::OutOfMemory();
   return std::unique_ptr<IIDList>(list);
 }
 
 // Makes element `index` a 33-octet buffer that a fetch (or a copy) can fill,
-// growing the list by ten when the index reaches its maximum.
+// growing the list when the index reaches its maximum.
 char* slot(IIDList& list, CORBA::ULong index) {
   if (index == list.maximum()) {
-    list.length(index + kGrowth);
+    list.length(grown_maximum(index));
     list.length(index);
   }
   list[index].length(kIidLength + 1);
@@ -54,10 +55,12 @@ char* slot(IIDList& list, CORBA::ULong index) {
 }  // namespace
 
 const char* iid_text(const IIDOctets* iid) {
+  // The text must end inside the octets: one without its NUL would be read
+  // past the end of the buffer, by this check and by every statement.
   const auto* text = reinterpret_cast<const char*>(iid ? iid->get_buffer() : nullptr);
-  if (!text || iid->length() == 0 || strnlen(text, iid->length()) > kIidLength) {
-    throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  }
+  std::size_t length = text ? iid->length() : 0;
+  std::size_t characters = length > 0 ? strnlen(text, length) : 0;
+  if (characters == length || characters > kIidLength) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   return text;
 }
 

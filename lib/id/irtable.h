@@ -54,7 +54,7 @@ class IRTable {
 
  protected:
   // Runs a query of one IID column and gathers its rows, in the order the
-  // database delivers them, into a new list (maximum 10, grown by 10).
+  // database delivers them, into a new list (maximum 10, doubled when full).
   IIDList* gather_iids(const StatementText& query);
   // related_iids and remove_all of a relation table.
   IIDList* related_rows(const RelationQueries& queries, IIDOctets* iid, bool direction);
@@ -125,8 +125,8 @@ class IRRepdatTable : public IRTable {
   int fetch_first(const StatementText& query, int count, char** columns, int* lengths);
 };
 
-// The text an IID octet sequence holds; CORBA::BAD_PARAM when it holds no
-// text of at most 32 characters.
+// The text an IID octet sequence holds; CORBA::BAD_PARAM unless its octets
+// hold a NUL, with at most 32 characters before it.
 const char* iid_text(const IIDOctets* iid);
 inline const char* iid_text(const IIDOctets& iid) { return iid_text(&iid); }
 
@@ -135,11 +135,17 @@ inline const char* iid_text(const IIDOctets& iid) { return iid_text(&iid); }
 // without SQLSTATE, makes the repository incoherent.
 char* stored_repository_id(IRRepdatTable& table, const char* iid);
 
+// CORBA::BAD_PARAM for a null name pattern or one over 255 characters.
+void check_name_pattern(const char* pattern);
+// CORBA::BAD_PARAM for a null kind list, one over 31 characters, or one
+// without any kind.
+void check_kind_list(const char* kinds);
+
 // Appends a name pattern (upper-cased for a search that ignores case) and
 // its blank fill: a pattern that does not end in "%" is padded with blanks to
-// the 254-character width of NAME. CORBA::BAD_PARAM over 255 characters.
+// the 254-character width of NAME. Checks it first (check_name_pattern).
 void append_name_pattern(StatementText& sql, const char* pattern, bool caseSensitive);
 // Appends "' AND (KIND = '...' OR KIND = '...')" for a kind list of decimal
-// kinds separated by ":", the kind 8 (typedef) standing for 9 to 12.
-// CORBA::BAD_PARAM for a list over 31 characters or without any kind.
+// kinds separated by ":", the kind 8 (typedef) standing for 9 to 12. Checks
+// it first (check_kind_list).
 void append_kind_clause(StatementText& sql, const char* kinds);

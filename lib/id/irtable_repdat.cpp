@@ -1,9 +1,10 @@
 // IRRepdatTable: existence, name and kind, repository id, and the searches
 // by name pattern and kind list, on IRREPDAT.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <string_view>
 
 #include <qelororm/corba.h>
 
@@ -19,7 +20,9 @@ constexpr std::size_t kNameWidth = 254;
 constexpr std::size_t kMaxPattern = 255;
 constexpr std::size_t kMaxKindList = 31;
 constexpr long kTypedef = 8;
-constexpr long kTypedefKinds[] = {9, 10, 11, 12};  // alias, struct, union, enum
+// The kinds the typedef piece stands for: alias, struct, union and enum,
+// each compared as its "%ld" text.
+constexpr const char* kTypedefKinds = "9' OR KIND = '10' OR KIND = '11' OR KIND = '12";
 
 [[noreturn]] void bad_param() { throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO); }
 
@@ -30,45 +33,52 @@ const char* checked_iid(const char* iid) {
 
 }  // namespace
 
+void check_name_pattern(const char* pattern) {
+  if (!pattern || strnlen(pattern, kMaxPattern + 1) > kMaxPattern) bad_param();
+}
+
+void check_kind_list(const char* kinds) {
+  if (!kinds || strnlen(kinds, kMaxKindList + 1) > kMaxKindList) bad_param();
+  // Only separators: no kind, and a statement that could not be completed.
+  if (kinds[std::strspn(kinds, ":")] == '\0') bad_param();
+}
+
 void append_name_pattern(StatementText& sql, const char* pattern, bool caseSensitive) {
+  check_name_pattern(pattern);
   std::size_t length = std::strlen(pattern);
-  if (length > kMaxPattern) bad_param();
   if (caseSensitive) {
     sql.value(pattern);
   } else {
-    std::string upper(pattern);
-    for (char& c : upper) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    char upper[kMaxPattern + 1];
+    for (std::size_t i = 0; i <= length; ++i) {
+      char c = pattern[i];
+      upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     }
-    sql.value(upper.c_str());
+    sql.value(upper);
   }
   // NAME is blank-padded to its width: a pattern must match all of it.
   if (sql.last() != '%' && length < kNameWidth) sql.repeat(' ', kNameWidth - length);
 }
 
 void append_kind_clause(StatementText& sql, const char* kinds) {
-  if (std::strlen(kinds) > kMaxKindList) bad_param();
-  std::string list(kinds);
+  check_kind_list(kinds);
   std::size_t pieces = 0;
   sql.fragment("' AND (KIND = '");
-  for (std::size_t start = 0; start <= list.size();) {
-    std::size_t end = list.find(':', start);
-    if (end == std::string::npos) end = list.size();
-    std::string piece = list.substr(start, end - start);
-    start = end + 1;
+  for (std::string_view rest(kinds); !rest.empty();) {
+    std::string_view piece = rest.substr(0, rest.find(':'));
+    rest.remove_prefix(std::min(rest.size(), piece.size() + 1));
     if (piece.empty()) continue;
     if (pieces++ > 0) sql.fragment(" OR KIND = '");
-    if (std::atol(piece.c_str()) == kTypedef) {
-      for (long kind : kTypedefKinds) {
-        if (kind != kTypedefKinds[0]) sql.fragment("' OR KIND = '");
-        sql.fragment(std::to_string(kind).c_str());
-      }
-      sql.fragment("'");
+    char number[kMaxKindList + 1];  // the piece as text of its own, for atol
+    piece.copy(number, piece.size());
+    number[piece.size()] = '\0';
+    if (std::atol(number) == kTypedef) {
+      sql.fragment(kTypedefKinds);
     } else {
-      sql.value(piece.c_str()).fragment("'");
+      sql.value(piece);
     }
+    sql.fragment("'");
   }
-  if (pieces == 0) bad_param();  // no kind: the statement could not be completed
   sql.fragment(")");
 }
 

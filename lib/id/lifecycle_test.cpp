@@ -60,6 +60,24 @@ class Lifecycle : public ::testing::Test {
     return build.define<CORBA_InterfaceDef_Impl>(name, "IDL:" + name + ":1.0", container);
   }
   int objects() { return count_rows("IRREPDAT"); }
+  // Every row of every table, sorted.
+  static std::string table_snapshot() {
+    std::string text;
+    for (const char* table : {"IRREPDAT", "IRBUCKET", "IRINHER", "IRREFER"}) {
+      Rows rows = query_rows(std::string("SELECT * FROM ") + table, std::string(table) == "IRREPDAT" ? 5 : 3);
+      std::sort(rows.begin(), rows.end());
+      for (const auto& row : rows) {
+        for (const auto& column : row) text += column + "|";
+        text += "\n";
+      }
+    }
+    return text;
+  }
+  // The containers of an object, as committed.
+  static Rows containers_of(const std::string& repid) {
+    return query_rows("SELECT BUCKETIID FROM IRBUCKET WHERE IID = '" + iid_of(repid) + "' ORDER BY BUCKETIID",
+                      1);
+  }
 
   TempRepository repository{"VADIRIRI"};
   CapturedReports reports;
@@ -108,9 +126,21 @@ TEST_F(Lifecycle, CancellingAnUpdateRollsBackAndEndsTheUserTransaction) {
   store.cancelUserTransaction();  // none open
 }
 
-TEST_F(Lifecycle, WorkWithoutAnEndStaysUncommittedUntilTheStoreIsGoneAndThenIsLost) {
-  make("A");
+TEST(UncommittedWork, StaysUncommittedUntilTheStoreIsGoneAndThenIsLost) {
+  TempRepository repository{"VADIRIRI"};
+  CapturedReports reports;
+  {
+    IRDB store(nullptr);
+    RepositoryBuilder build(store);
+    store.endUpdate();  // the root is committed
+    build.define<CORBA_InterfaceDef_Impl>("A", "IDL:A:1.0");
+    EXPECT_EQ(committed_rows("IRREPDAT"), 1);
+  }
   EXPECT_EQ(committed_rows("IRREPDAT"), 1);
+  EXPECT_EQ(committed_rows("IRBUCKET"), 0);
+  IRDB store(nullptr);
+  EXPECT_EQ(store.kind_from_ID(handle_of("IDL:A:1.0").get()), CORBA::dk_none);
+  EXPECT_EQ(store.kind_from_ID(handle_of(CORBA_Repository_Impl::kRepositoryId).get()), CORBA::dk_Repository);
 }
 
 // A writer killed in the middle of a user transaction leaves the repository
@@ -203,6 +233,18 @@ TEST_F(Lifecycle, DestroyOfAnObjectWithoutDependantsTouchesNothingElse) {
   EXPECT_EQ(count_rows("IRBUCKET"), 2);
 }
 
+TEST_F(Lifecycle, DestroyOfAMissingObjectLeavesTheRepositoryAsItWas) {
+  std::string a = make("A");
+  build.refer(make("B"), a);
+  store.endUpdate();
+  std::string before = table_snapshot();
+  EXPECT_THROW(store.destroy(handle_of("IDL:Nothing:1.0").get()), IRStore::NotExist);
+  EXPECT_EQ(table_snapshot(), before);
+  store.endUpdate();
+  EXPECT_EQ(committed_rows("IRREPDAT"), 3);
+  EXPECT_EQ(committed_rows("IRREFER"), 1);
+}
+
 TEST_F(Lifecycle, AReferenceCycleDeletesEachRowOnce) {
   std::string a = make("A"), b = make("B");
   build.refer(a, b);
@@ -259,7 +301,9 @@ TEST_F(Lifecycle, AMoveWhoseOldRowWentMeanwhileLeavesTheObjectInOneContainer) {
   build.define<CORBA_ModuleDef_Impl>("Q", "IDL:Q:1.0");
   std::string x = make("X", "IDL:P:1.0");
   std::string y = make("Y", "IDL:P:1.0");
+  std::string z = make("Z", "IDL:P:1.0");
   store.endUpdate();
+  store.move(handle_of(z).get(), handle_of("IDL:Q:1.0").get(), nullptr);  // each query shape described once
   long before = tarn_statement_count();
   store.move(handle_of(y).get(), handle_of("IDL:Q:1.0").get(), nullptr);
   int calls = static_cast<int>(tarn_statement_count() - before);  // the last: the old row's DELETE
@@ -269,6 +313,48 @@ TEST_F(Lifecycle, AMoveWhoseOldRowWentMeanwhileLeavesTheObjectInOneContainer) {
   tarn_fail_statement(0, 0);
   EXPECT_EQ(query_rows("SELECT BUCKETIID FROM IRBUCKET WHERE IID = '" + iid_of(x) + "'", 1),
             (Rows{{iid_of("IDL:P:1.0")}}));
+}
+
+// Everything a move checks is checked before its first write: a refused
+// move leaves nothing that the end of the update would commit.
+TEST_F(Lifecycle, AMoveWithANameThatCannotBeStoredMovesNothing) {
+  build.define<CORBA_ModuleDef_Impl>("P", "IDL:P:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Q", "IDL:Q:1.0");
+  std::string x = make("X", "IDL:P:1.0");
+  store.endUpdate();
+  std::string before = table_snapshot();
+  for (std::string name : {std::string("two words"), std::string(255, 'n')}) {
+    EXPECT_THROW(store.move(handle_of(x).get(), handle_of("IDL:Q:1.0").get(), name.data()), CORBA::BAD_PARAM)
+        << name;
+  }
+  EXPECT_EQ(table_snapshot(), before);
+  store.endUpdate();
+  EXPECT_EQ(containers_of(x), (Rows{{iid_of("IDL:P:1.0")}}));
+  CorbaString name(store.name_from_ID(handle_of(x).get()));
+  EXPECT_STREQ(name.get(), "X");
+  // The longest name that fits is taken.
+  std::string longest(254, 'n');
+  store.move(handle_of(x).get(), handle_of("IDL:Q:1.0").get(), longest.data());
+  CorbaString renamed(store.name_from_ID(handle_of(x).get()));
+  EXPECT_EQ(renamed.get(), longest);
+}
+
+TEST_F(Lifecycle, AnObjectInNoContainerOrInTwoIsNotMoved) {
+  build.define<CORBA_ModuleDef_Impl>("P", "IDL:P:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Q", "IDL:Q:1.0");
+  ObjectReference<CORBA_InterfaceDef_Impl> loose(new CORBA_InterfaceDef_Impl("Loose", "IDL:Loose:1.0"));
+  EncapIIOP stream(ENCAP_WRITE);
+  loose->object_to_stream(stream);
+  store.create(loose.get(), stream);  // in no container
+  std::string twice = make("Twice", "IDL:P:1.0");
+  build.contain(twice, "IDL:Q:1.0");
+  std::string before = table_snapshot();
+  EXPECT_THROW(store.move(handle_of("IDL:Loose:1.0").get(), handle_of("IDL:Q:1.0").get(), nullptr),
+               IRStore::NotExist);
+  EXPECT_THROW(store.move(handle_of(twice).get(), handle_of(CORBA_Repository_Impl::kRepositoryId).get(),
+                          const_cast<char*>("Renamed")),
+               IRStore::IncoherentIR);
+  EXPECT_EQ(table_snapshot(), before);
 }
 
 // A container moved into itself or into what it holds would leave the tree
@@ -283,6 +369,28 @@ TEST_F(Lifecycle, MovingAContainerIntoItselfOrItsOwnContentsIsRefused) {
   EXPECT_THROW(store.move(handle_of("IDL:P:1.0").get(), handle_of("IDL:X:1.0").get(), nullptr), CORBA::BAD_PARAM);
   EXPECT_EQ(query_rows("SELECT * FROM IRBUCKET", 3), before);
   EXPECT_NO_THROW(store.move(handle_of("IDL:X:1.0").get(), handle_of("IDL:P:1.0").get(), nullptr));
+}
+
+// The check walks up from the new container: it costs the nesting depth,
+// whatever the moved object holds.
+TEST_F(Lifecycle, TheCheckAgainstMovingIntoItselfCostsTheSameWhateverTheObjectHolds) {
+  build.define<CORBA_ModuleDef_Impl>("Q", "IDL:Q:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Full", "IDL:Full:1.0");
+  for (int i = 0; i < 40; ++i) {
+    std::string member = "IDL:Full/M" + std::to_string(i) + ":1.0";
+    build.define<CORBA_ModuleDef_Impl>("M" + std::to_string(i), member, "IDL:Full:1.0");
+    make("I" + std::to_string(i), member);
+  }
+  build.define<CORBA_ModuleDef_Impl>("Empty", "IDL:Empty:1.0");
+  build.define<CORBA_ModuleDef_Impl>("Warm", "IDL:Warm:1.0");
+  auto calls_to_move = [this](const char* repid) {
+    long before = tarn_statement_count();
+    store.move(handle_of(repid).get(), handle_of("IDL:Q:1.0").get(), nullptr);
+    return tarn_statement_count() - before;
+  };
+  calls_to_move("IDL:Warm:1.0");  // each query shape described once
+  EXPECT_EQ(calls_to_move("IDL:Full:1.0"), calls_to_move("IDL:Empty:1.0"));
+  EXPECT_EQ(containers_of("IDL:Full:1.0"), (Rows{{iid_of("IDL:Q:1.0")}}));
 }
 
 // ---- References --------------------------------------------------------------------

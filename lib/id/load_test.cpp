@@ -60,9 +60,10 @@ void work(IRDB& store, int thread, bool other_process, const std::atomic<bool>& 
   while (!stop) {
     std::string object = "IDL:M" + std::to_string(pick(4)) + "/I" + std::to_string(pick(40)) + ":1.0";
     std::string name = "I" + std::to_string(pick(40));
+    int operation = pick(6);
     try {
-      switch (pick(6)) {
-        case 0:
+      switch (operation) {
+        case 0:  // a definition: its create and its containment are two calls
           build.define<CORBA_InterfaceDef_Impl>(name, object, object.substr(0, object.find('/')) + ":1.0");
           store.endUpdate();
           break;
@@ -86,13 +87,17 @@ void work(IRDB& store, int thread, bool other_process, const std::atomic<bool>& 
           break;
       }
     } catch (IRStore::Exception& e) {
-      // An object another writer destroyed meanwhile (not there, or gone
-      // when the relation is written) and a duplicate are races. With a
-      // second process the server also refuses, at commit, a relation to an
-      // object that the other process destroyed, refuses the second of two
-      // equal relations written at once (a duplicate key), and breaks a
-      // deadlock between the two by rolling one unit of work back.
-      bool race = e.code == 1 || e.code == 2 || e.code == 4 ||
+      // An object another writer destroyed meanwhile (not there) and a
+      // duplicate are races. Every operation runs whole under the store
+      // lock, so in one process only a definition, whose create and
+      // containment are two calls, can find its object gone when the
+      // relation is written (an incoherent end). With a second process
+      // that can happen between any two statements; the server also
+      // refuses, at commit, a relation to an object that the other process
+      // destroyed, refuses the second of two equal relations written at once
+      // (a duplicate key), and breaks a deadlock between the two by rolling
+      // one unit of work back.
+      bool race = e.code == 1 || e.code == 2 || (e.code == 4 && (operation == 0 || other_process)) ||
                   (other_process && e.code == 7 &&
                    (mentions(e.message, "foreign key") || mentions(e.message, "SQL0803N") ||
                     mentions(e.message, "SQL0911N")));

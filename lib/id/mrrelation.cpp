@@ -90,11 +90,13 @@ void IrRelation::update() {
   StatementText sql;
   sql.fragment(statements_.update_first).value(first_).fragment(statements_.update_second)
       .value(second_).fragment(statements_.update_key).value(key_).fragment("'");
+  IRDataBase& session = current_session_or_fail();
   try {
-    current_session_or_fail().execute(sql.c_str());
+    session.execute(sql.c_str());
   } catch (IRSError& e) {
     raise_translated(e);
   }
+  if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 
 void IrRelation::del() {

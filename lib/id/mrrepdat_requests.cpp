@@ -1,8 +1,11 @@
 // The statement work of the session's worker: commit and rollback, one
 // query slot (S1) read through one cursor (C1), one slot (S2) for every
 // other statement, and the static insert and update of IRREPDAT rows.
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
+#include <map>
+#include <string_view>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -40,23 +43,46 @@ struct VarcharBuffer {
   char data[N];
 };
 
-// The result description of the last prepared query: an SQLDA block
-// followed by the columns' indicators, and the column buffers.
-struct ResultDescription {
-  sqlda* block = nullptr;
-  int columns = 0;
+// The description of a query's result: an SQLDA block followed by the
+// columns' indicators, its character columns rebound as NUL-terminated
+// text. A fetch points the columns at the caller's buffers, so that a row
+// is copied once, straight into its place.
+struct FreeBlock {
+  void operator()(sqlda* block) const { std::free(block); }
 };
+using Description = std::unique_ptr<sqlda, FreeBlock>;
 
-// The store's queries come in a few column layouts, taking turns: the
-// descriptions bound for the layouts used last are kept with their buffers,
-// so that a query of one of them allocates nothing.
-constexpr int kKeptDescriptions = 3;
+// The store's queries come in a few shapes, and the columns of a query are
+// fixed by its text before the first value (the select list and the
+// tables): each shape is described once per connection and kept under
+// that text, so that a query of a known shape is neither described nor
+// allocated again.
+class Descriptions {
+ public:
+  // The kept description of the text's shape, or null.
+  sqlda* find(std::string_view text) const {
+    auto found = kept_.find(shape_key(text));
+    return found == kept_.end() ? nullptr : found->second.get();
+  }
+  sqlda* keep(std::string_view text, Description described) {
+    if (kept_.size() >= kMostShapes) kept_.clear();  // the store's shapes are few: something else is asking
+    sqlda* kept = described.get();
+    kept_[std::string(shape_key(text))] = std::move(described);
+    return kept;
+  }
+  void clear() { kept_.clear(); }
+
+ private:
+  static constexpr std::size_t kMostShapes = 64;
+  static std::string_view shape_key(std::string_view text) { return text.substr(0, text.find('\'')); }
+  std::map<std::string, Description, std::less<>> kept_;
+};
 
 struct StatementState {
   sqlca statement;            // every statement but the static ones
   sqlca cursor;               // the last OPEN or FETCH of C1
-  ResultDescription result;
-  ResultDescription kept[kKeptDescriptions];  // bound before, most recent first
+  sqlda* result;              // the description of the query in S1, kept in `descriptions`
+  Descriptions descriptions;
   VarcharBuffer<kRepidBufferSize> repid;
   VarcharBuffer<kStreamBufferSize> stream;
   char name[Irrepdat::kNameSize];  // blank-padded to the column's width
@@ -68,8 +94,8 @@ struct StatementState {
   std::string last_query;  // the text of the query slot, to prepare it again
 };
 
-// Zero-initialised; touched by the worker thread only.
-StatementState state;
+// Touched by the worker thread only.
+StatementState state{};
 
 StatementObserver observer;
 void* observer_context;
@@ -98,9 +124,9 @@ std::int16_t* indicators_of(sqlda* block, int columns) {
   return reinterpret_cast<std::int16_t*>(reinterpret_cast<char*>(block) + SQLDASIZE(columns));
 }
 
-sqlda* allocate_description(int columns) {
+Description allocate_description(int columns) {
   std::size_t size = SQLDASIZE(columns) + sizeof(std::int16_t) * columns;
-  auto* block = static_cast<sqlda*>(std::calloc(1, size));
+  Description block(static_cast<sqlda*>(std::calloc(1, size)));
   if (!block) throw IRStore::OutOfMemory();
   block->sqldabc = static_cast<std::int32_t>(SQLDASIZE(columns));
   block->sqln = static_cast<std::int16_t>(columns);
@@ -108,83 +134,33 @@ sqlda* allocate_description(int columns) {
   return block;
 }
 
-// Gives every character column its own buffer and rebinds it as a
-// NUL-terminated string, keeping the nullable bit.
-void bind_character_columns(sqlda* block, int columns) {
-  std::int16_t* indicators = indicators_of(block, columns);
+// Rebinds every character column as NUL-terminated text, keeping the
+// nullable bit, with its own indicator. Its data pointer is set by each
+// fetch to the caller's buffer.
+void bind_character_columns(sqlda* block) {
+  std::int16_t* indicators = indicators_of(block, block->sqld);
   int next_indicator = 0;
-  for (int i = 0; i < columns; ++i) {
+  for (int i = 0; i < block->sqld; ++i) {
     sqlvar& column = block->sqlvar[i];
     if (!is_character_type(column.sqltype)) continue;
-    column.sqldata = new (std::nothrow) char[column.sqllen + 1];
-    if (!column.sqldata) throw IRStore::OutOfMemory();
     column.sqltype = static_cast<std::int16_t>(TARN_CSTRING | (column.sqltype & 1));
     column.sqlind = &indicators[next_indicator++];
-    *column.sqlind = 0;
+    column.sqldata = nullptr;
   }
 }
 
-// Whether a new description has the columns (types and lengths) that a
-// bound result description was made from.
-bool same_columns(const ResultDescription& result, const sqlda* described, int columns) {
-  if (!result.block || result.columns != columns) return false;
-  for (int i = 0; i < columns; ++i) {
-    const sqlvar& bound = result.block->sqlvar[i];
-    const sqlvar& fresh = described->sqlvar[i];
-    int fresh_type = is_character_type(fresh.sqltype) ? (TARN_CSTRING | (fresh.sqltype & 1)) : fresh.sqltype;
-    if (bound.sqltype != fresh_type || bound.sqllen != fresh.sqllen) return false;
-  }
-  return true;
-}
-
-void deliver_row(int count, char** columns, int* lengths) {
-  sqlda* block = state.result.block;
-  int delivered = block->sqld < count ? block->sqld : count;
-  for (int i = 0; i < delivered; ++i) {
-    const sqlvar& column = block->sqlvar[i];
-    if ((column.sqltype & ~1) != TARN_CSTRING) continue;  // not a character column
-    if (*column.sqlind != 0) {
-      columns[i][0] = '\0';
-      lengths[i] = 0;
-      continue;
-    }
-    std::size_t size = strnlen(column.sqldata, static_cast<std::size_t>(column.sqllen));
-    std::memcpy(columns[i], column.sqldata, size);
-    columns[i][size] = '\0';
-    lengths[i] = static_cast<int>(size);
-  }
-  ++state.row_count;
-}
-
-void free_description(ResultDescription& result) {
-  sqlda* block = result.block;
-  if (!block) return;
-  for (int i = 0; i < result.columns; ++i) {
-    if ((block->sqlvar[i].sqltype & ~1) == TARN_CSTRING) delete[] block->sqlvar[i].sqldata;
-  }
-  std::free(block);
-  result = {};
-}
-
-// Makes the description the bound one, keeping the one bound until now;
-// the least recently bound kept one goes.
-void bind_result(sqlda* described, int columns) {
-  free_description(state.kept[kKeptDescriptions - 1]);
-  for (int i = kKeptDescriptions - 1; i > 0; --i) state.kept[i] = state.kept[i - 1];
-  state.kept[0] = state.result;
-  state.result = {described, columns};
-  bind_character_columns(described, columns);
-}
-
-// Binds the kept description of the described layout again; false when
-// none is kept.
-bool bind_kept_result(const sqlda* described, int columns) {
-  for (ResultDescription& kept : state.kept) {
-    if (!same_columns(kept, described, columns)) continue;
-    std::swap(kept, state.result);
-    return true;
-  }
-  return false;
+// Describes the query in S1: first its column count, then its columns.
+Description describe_query() {
+  sqlda header{};
+  header.sqln = 0;
+  header.sqldabc = static_cast<std::int32_t>(SQLDASIZE(0));
+  tarn_describe(kQuerySlot, &header, &state.statement);
+  if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
+  Description described = allocate_description(header.sqld);
+  tarn_describe(kQuerySlot, described.get(), &state.statement);
+  if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
+  bind_character_columns(described.get());
+  return described;
 }
 
 // A CLOSE that finds the connection lost has lost the unit of work with
@@ -198,9 +174,66 @@ void close_cursor() {
   note_connection_lost();
 }
 
+int delivered_columns(int count) { return state.result->sqld < count ? state.result->sqld : count; }
+
+bool is_delivered_as_text(const sqlvar& column) { return (column.sqltype & ~1) == TARN_CSTRING; }
+
+// The caller's buffers (their sizes, NUL included, come in `lengths`) are
+// the store's column widths. A table made with wider columns could deliver
+// more than they hold: such a query is refused before any row is read.
+void check_column_widths(int count, const int* lengths) {
+  const sqlda* block = state.result;
+  for (int i = 0; i < delivered_columns(count); ++i) {
+    const sqlvar& column = block->sqlvar[i];
+    if (!is_delivered_as_text(column) || column.sqllen < lengths[i]) continue;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Column %.*s is %d characters wide, wider than the %d the store keeps there.",
+                  static_cast<int>(column.sqlname.length), column.sqlname.data,
+                  static_cast<int>(column.sqllen), lengths[i] - 1);
+    tarn_set_sqlca(&state.cursor, TARN_SQL_VALUE_TOO_LONG, "22001", text);
+    close_cursor();
+    throw make_irs_error(state.cursor, "SQL Fetch");
+  }
+}
+
+// Fetches the next row of C1 straight into the caller's buffers (which
+// check_column_widths found wide enough); only the columns the caller asked
+// for are delivered. A value the engine had to cut (a column whose declared
+// width the database does not enforce) is refused, never delivered cut.
+void fetch_into(int count, char** columns, int* lengths) {
+  sqlda* block = state.result;
+  const std::int16_t described = block->sqld;
+  const int delivered = delivered_columns(count);
+  for (int i = 0; i < delivered; ++i) block->sqlvar[i].sqldata = columns[i];
+  block->sqld = static_cast<std::int16_t>(delivered);
+  tarn_fetch(kCursor, block, &state.cursor);
+  block->sqld = described;
+  for (int i = 0; i < delivered; ++i) block->sqlvar[i].sqldata = nullptr;  // not the caller's after this
+  ++state.fetch_count;
+  if (state.cursor.sqlcode != 0) return;
+  for (int i = 0; i < delivered; ++i) {
+    const sqlvar& column = block->sqlvar[i];
+    if (!is_delivered_as_text(column)) continue;
+    if (*column.sqlind > 0) {
+      char text[160];
+      std::snprintf(text, sizeof text, "A value of column %.*s is longer than its %d characters.",
+                    static_cast<int>(column.sqlname.length), column.sqlname.data,
+                    static_cast<int>(column.sqllen));
+      tarn_set_sqlca(&state.cursor, TARN_SQL_VALUE_TOO_LONG, "22001", text);
+      close_cursor();
+      throw make_irs_error(state.cursor, "SQL Fetch");
+    }
+    // A null arrives as an empty text.
+    lengths[i] = static_cast<int>(strnlen(columns[i], static_cast<std::size_t>(column.sqllen)));
+  }
+  ++state.row_count;
+}
+
 // Runs a handler's work. An exception other than IRSError is reported at
 // the handler's line and passed on: the worker hands it to the requester, who
-// must never take a request that failed for one that succeeded.
+// must never take a request that failed for one that succeeded. Want of
+// memory reaches it as the store's own exception, as callers are promised.
 template <class Work>
 auto guarded(int line, Work work) {
   try {
@@ -210,7 +243,11 @@ auto guarded(int line, Work work) {
   } catch (...) {
     vekdError(0x51450053, CORBA::COMPLETED_NO, kSessionSource, line, nullptr, 0, 1033, 0,
               CORBA::TypeCode_ptr{});
-    throw;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      throw IRStore::OutOfMemory();
+    }
   }
 }
 
@@ -326,17 +363,9 @@ void process_execute(IRDataBase* session, const char* text) {
       return;
     }
 
-    sqlda header{};
-    header.sqln = 0;
-    header.sqldabc = static_cast<std::int32_t>(SQLDASIZE(0));
-    tarn_describe(kQuerySlot, &header, &state.statement);
-    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
-    int columns = header.sqld;
-    std::unique_ptr<sqlda, decltype(&std::free)> described(allocate_description(columns), &std::free);
-    tarn_describe(kQuerySlot, described.get(), &state.statement);
-    if (state.statement.sqlcode != 0) throw make_irs_error(state.statement, "SQL Describe");
-    if (same_columns(state.result, described.get(), columns) || bind_kept_result(described.get(), columns)) return;
-    bind_result(described.release(), columns);
+    state.result = nullptr;  // until the new query is described
+    sqlda* known = state.descriptions.find(text);
+    state.result = known ? known : state.descriptions.keep(text, describe_query());
   });
 }
 
@@ -350,15 +379,14 @@ int process_fetch(IRDataBase*, int count, char** columns, int* lengths, int mode
     } else if (state.cursor.sqlcode != 0) {
       throw make_irs_error(state.cursor, "SQL Fetch");
     }
-    if (!state.result.block) {
+    if (!state.result) {
       tarn_set_sqlca(&state.cursor, TARN_SQL_NOT_PREPARED, "07003", "No query is prepared.");
       throw make_irs_error(state.cursor, "SQL Fetch");
     }
+    check_column_widths(count, lengths);
 
-    tarn_fetch(kCursor, state.result.block, &state.cursor);
-    ++state.fetch_count;
+    fetch_into(count, columns, lengths);
     if (state.cursor.sqlcode == 0) {
-      deliver_row(count, columns, lengths);
       if (mode == 0) close_cursor();
       return 1;
     }
@@ -389,6 +417,6 @@ void print_statement_counters() {
 }
 
 void free_result_description() {
-  free_description(state.result);
-  for (ResultDescription& kept : state.kept) free_description(kept);
+  state.result = nullptr;
+  state.descriptions.clear();
 }

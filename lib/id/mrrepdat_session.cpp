@@ -46,6 +46,12 @@ struct SessionState {
   // that no requester takes another's answer for its own.
   std::atomic<bool> handoff_failed;
   bool answer_outstanding;
+  // The worker's own wait or post failed and it ended: nobody answers.
+  std::atomic<bool> worker_gone;
+  // The worker took the request in hand. A requester woken without it was
+  // woken by a worker that ended before taking it. (The worker writes
+  // nothing else outside a request: a requester may still be reading.)
+  std::atomic<bool> answered;
 
   const char* userid;
   const char* password;
@@ -120,7 +126,6 @@ void process_IRDataBase_Constructor(IRDataBase* session, char* name) {
   SessionState& s = *session_state();
   s.current = session;
   session->dbName = name;
-  session->statement = nullptr;
   session->work_set.clear();  // a reconnect empties the work set
 
   std::memset(s.alias, ' ', 8);
@@ -282,6 +287,15 @@ void serve_request(int code, void* const* args) {
   s.reads_open = tarn_reading() != 0;
 }
 
+// The error of a request that no worker can answer.
+IRSError not_started_error() {
+  const SessionState& s = *session_state();
+  const char* why = s.handoff_failed ? "A request was lost in the hand-off to the session's worker thread."
+                    : s.worker_gone  ? "The session's worker thread has ended."
+                                     : "No worker thread runs the requests of this session.";
+  return session_error(TARN_SQL_NOT_STARTED, "57019", why, "SQL Request");
+}
+
 void worker_thread(void*) {
   VEKDOpSysHandler handler;
   SessionState& s = *session_state();
@@ -291,6 +305,7 @@ void worker_thread(void*) {
     if (rc == 0) rc = VEKResetEventSem(s.request_event);
     if (rc != 0) break;
     int code = s.code;
+    s.answered.store(true, std::memory_order_relaxed);  // published by the post
     try {
       if (code == kStop) {
         stopping = true;
@@ -305,6 +320,11 @@ void worker_thread(void*) {
     if (rc != 0) break;
   }
   if (rc != 0) {
+    // No request will be answered: later ones fail at once, and one that
+    // waits already is woken (with its answer, when the post that failed
+    // was the post of that answer).
+    s.worker_gone = true;
+    VEKPostEventSem(s.done_event);
     try {
       vekdError(vekdMapSysError(rc), CORBA::COMPLETED_NO, kSessionSource, 932, nullptr, 0, 0);
     } catch (...) {
@@ -314,25 +334,24 @@ void worker_thread(void*) {
   }
 }
 
-// The error of a request that no worker can answer.
-IRSError not_started_error() {
-  const char* why = session_state()->handoff_failed
-                        ? "A request was lost in the hand-off to the session's worker thread."
-                        : "No worker thread runs the requests of this session.";
-  return session_error(TARN_SQL_NOT_STARTED, "57019", why, "SQL Request");
-}
-
 [[noreturn]] void throw_not_started() { throw not_started_error(); }
 
+void end_request() { VEKReleaseMutexSem(session_state()->request_lock); }
+
+// Takes the request lock. A session whose worker cannot answer fails the
+// request before touching what a worker still running may be using.
 void begin_request(IRDataBase* session) {
   SessionState& s = *session_state();
   VEKRequestMutexSem(s.request_lock);
+  if (s.handoff_failed || s.worker_gone) {
+    end_request();
+    throw_not_started();
+  }
+  s.answered.store(false, std::memory_order_relaxed);  // published by the post
   s.pending.reset();
   s.pending_other = nullptr;
   s.requesting = session;
 }
-
-void end_request() { VEKReleaseMutexSem(session_state()->request_lock); }
 
 // Hands the request to the worker and waits for its answer. Returns with the
 // request lock still held; every exception leaves with the lock released.
@@ -356,6 +375,10 @@ void IRDATABASE_PROCESS_REQUEST() {
       throw;
     }
     throw_not_started();  // the worker's answer is unknown: never report success
+  }
+  if (!s.answered.load(std::memory_order_relaxed)) {  // ordered by the wait
+    end_request();
+    throw_not_started();
   }
   if (s.pending) {
     IRSError error(*s.pending);
@@ -396,6 +419,11 @@ void destroy_sync_objects(SessionState& s) {
 void shut_down(IRDataBase* session) {
   SessionState& s = *session_state();
   if (!s.worker_running) return;
+  if (s.worker_gone) {
+    VEKWaitThread(s.worker_id);
+    s.worker_running = false;
+    return;
+  }
   if (s.handoff_failed && !collect_late_answer()) {
     // A worker that may still touch the session's state is left to run,
     // and so are the events it uses.
@@ -452,10 +480,6 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   SessionState& s = *session_state();
   if (!s.worker_running) throw_not_started();
   begin_request(session);
-  if (s.handoff_failed) {
-    end_request();
-    throw_not_started();
-  }
   s.code = code;
   s.args[0] = arg0;
   s.args[1] = arg1;
@@ -470,7 +494,8 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
 
 IRDataBase::IRDataBase(const char* name) {
   SessionState& s = *session_state();
-  s.handoff_failed = s.answer_outstanding = s.rollback_required = false;
+  s.handoff_failed = s.answer_outstanding = s.rollback_required = s.worker_gone = false;
+  s.answered = false;
   s.userid = QelGetParmString("com.orvo.CORBA.irUserid", nullptr);
   s.password = QelGetParmString("com.orvo.CORBA.irPassword", nullptr);
   // How long a reconnect waits for the database to come back (a restart,
@@ -529,7 +554,6 @@ IRDataBase::~IRDataBase() {
 void IRDataBase::commit() { run_request(this, kCommit); }
 void IRDataBase::rollback() { run_request(this, kRollback); }
 void IRDataBase::execute(const char* text) { run_request(this, kExecute, const_cast<char*>(text)); }
-void IRDataBase::execute() { execute(statement); }
 
 int IRDataBase::fetch(int count, char** columns, int* lengths, int mode) {
   return run_request(this, kFetch, reinterpret_cast<void*>(static_cast<intptr_t>(count)), columns,

@@ -99,6 +99,7 @@ TEST_F(Queries, ContentsAreTheOwnMembersThenInheritedAttributesAndOperations) {
 }
 
 TEST_F(Queries, ContentsOfTypedefsNeverConsultTheBases) {
+  contents("IDL:M/I:1.0", CORBA::dk_all, false);  // each query shape described once
   long before = tarn_statement_count();
   EXPECT_TRUE(contents("IDL:M/I:1.0", CORBA::dk_Typedef, false).empty());
   long with_bases_allowed = tarn_statement_count() - before;
@@ -308,6 +309,21 @@ TEST_F(Find, WithinAScopeAndItsNestedScopesInIidOrder) {
   EXPECT_EQ(find("%", "6", true, "IDL:M:1.0"), (std::set<std::string>{"IDL:M/N:1.0"}));
   EXPECT_TRUE(find("%", "5", true, "IDL:M/N/X:1.0").empty());
   EXPECT_THROW(find("%", "5", true, "IDL:Nothing:1.0"), IRStore::NotExist);
+}
+
+// The pattern and the kind list are checked before anything else, as they
+// are without a scope: a scope without contents does not hide a bad one.
+TEST_F(Find, APatternOrKindListThatCannotBeUsedIsRefusedWhateverTheScopeHolds) {
+  for (const char* scope : {"IDL:M/N/X:1.0", "IDL:M:1.0", static_cast<const char*>(nullptr)}) {
+    EXPECT_THROW(find("%", "", true, scope), CORBA::BAD_PARAM) << scope;
+    EXPECT_THROW(find("%", "::", true, scope), CORBA::BAD_PARAM) << scope;
+    EXPECT_THROW(find("%", std::string(32, '5').c_str(), true, scope), CORBA::BAD_PARAM) << scope;
+    EXPECT_THROW(find(nullptr, "5", true, scope), CORBA::BAD_PARAM) << scope;
+    EXPECT_THROW(find("%", nullptr, true, scope), CORBA::BAD_PARAM) << scope;
+    EXPECT_THROW(find(std::string(256, '%').c_str(), "5", true, scope), CORBA::BAD_PARAM) << scope;
+  }
+  // ... before the scope is looked for.
+  EXPECT_THROW(find("%", "", true, "IDL:Nothing:1.0"), CORBA::BAD_PARAM);
 }
 
 }  // namespace

@@ -95,6 +95,7 @@ TYPED_TEST(RelationRecords, AddingTheSameKeyTwiceLeavesOneRow) {
 TYPED_TEST(RelationRecords, DeletingAMissingKeyReadsButDeletesNothing) {
   TypeParam probe;
   probe.setKey((this->a + this->b).c_str());
+  EXPECT_THROW(probe.retrieve(), IRStore::NotExist);  // the query's shape described once
   long before = tarn_statement_count();
   EXPECT_THROW(probe.retrieve(), IRStore::NotExist);
   long read_calls = tarn_statement_count() - before;
@@ -147,6 +148,23 @@ TYPED_TEST(RelationRecords, UpdateRewritesAnExistingRowOnly) {
   EXPECT_EQ(rows[0][2], this->c);
 }
 
+// Another process may delete the row between the update's read of it and
+// its UPDATE, which then changes nothing: that is NotExist, not an update.
+TYPED_TEST(RelationRecords, AnUpdateWhoseRowWentMeanwhileIsNotExist) {
+  TypeParam stored;
+  fill(stored, this->a, this->b);
+  stored.add();
+  TypeParam changed;
+  fill(changed, this->a, this->b);
+  long before = tarn_statement_count();
+  changed.update();
+  int calls = static_cast<int>(tarn_statement_count() - before);  // the last: the UPDATE
+
+  tarn_fail_statement(calls, TARN_SQL_NOT_FOUND);
+  EXPECT_THROW(changed.update(), IRStore::NotExist);
+  tarn_fail_statement(0, 0);
+}
+
 TYPED_TEST(RelationRecords, KeysAndIidsWiderThanTheirColumnsAreRefused) {
   TypeParam record;
   EXPECT_THROW(record.setKey(std::string(65, 'k').c_str()), CORBA::BAD_PARAM);
@@ -154,6 +172,10 @@ TYPED_TEST(RelationRecords, KeysAndIidsWiderThanTheirColumnsAreRefused) {
 }
 
 TYPED_TEST(RelationRecords, QuotesInKeysAreData) {
+  TypeParam other;
+  fill(other, this->a, this->b);
+  other.add();
+  // A key that would end its literal early would match that row.
   TypeParam record;
   record.setKey("k' OR '1' = '1");
   EXPECT_THROW(record.retrieve(), IRStore::NotExist);
@@ -166,7 +188,7 @@ TYPED_TEST(RelationRecords, QuotesInKeysAreData) {
   back.retrieve();
   EXPECT_EQ(std::string(back.forDisplay()), first + second + " " + first + " " + second);
   back.del();
-  EXPECT_EQ(count_rows(table_of(&record)), 0);
+  EXPECT_EQ(count_rows(table_of(&record)), 1);  // the other row only
 }
 
 // ---- IRREPDAT rows ----------------------------------------------------------------

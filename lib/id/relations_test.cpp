@@ -76,6 +76,19 @@ TEST_F(Relations, AnEndWithoutAnObjectMakesTheRepositoryIncoherentAndNothingIsWr
   for (const char* table : {"IRBUCKET", "IRINHER", "IRREFER"}) EXPECT_EQ(count_rows(table), 0) << table;
 }
 
+TEST_F(Relations, RemovingWithAnEndWithoutAnObjectMakesTheRepositoryIncoherentAndDeletesNothing) {
+  store.add_to_bucket(handle("IDL:A:1.0").get(), handle("IDL:K:1.0").get());
+  store.add_inheritance(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get());
+  Rows buckets = rows_of("IRBUCKET"), bases = rows_of("IRINHER");
+  auto missing = [this] { return handle("IDL:Nothing:1.0"); };
+  EXPECT_THROW(store.remove_from_bucket(missing().get(), handle("IDL:K:1.0").get()), IRStore::IncoherentIR);
+  EXPECT_THROW(store.remove_from_bucket(handle("IDL:A:1.0").get(), missing().get()), IRStore::IncoherentIR);
+  EXPECT_THROW(store.remove_inheritance(missing().get(), handle("IDL:B:1.0").get()), IRStore::IncoherentIR);
+  EXPECT_THROW(store.remove_inheritance(handle("IDL:A:1.0").get(), missing().get()), IRStore::IncoherentIR);
+  EXPECT_EQ(rows_of("IRBUCKET"), buckets);
+  EXPECT_EQ(rows_of("IRINHER"), bases);
+}
+
 TEST_F(Relations, RemovingARelationThatWasNeverAddedIsNotExist) {
   try {
     store.remove_reference(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get());
@@ -100,6 +113,8 @@ TEST_F(Relations, AFailureWithoutSqlStateFromTheInsertIsPassedOn) {
     if (report.code == 0x51450058) throw IRStore::OutOfMemory();
   }, nullptr);
   // Both existence checks and the duplicate read run first.
+  EXPECT_THROW(store.remove_reference(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get()),
+               IRStore::NotExist);  // each query shape described once
   long before = tarn_statement_count();
   EXPECT_THROW(store.remove_reference(handle("IDL:A:1.0").get(), handle("IDL:B:1.0").get()),
                IRStore::NotExist);

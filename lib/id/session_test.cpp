@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -31,6 +33,7 @@
 
 #include "captured_output.h"
 #include "irdatabase.h"
+#include "mrrepdat_internal.h"
 #include "irdb_lock.h"
 #include "owned.h"
 #include "sqltext.h"
@@ -48,6 +51,19 @@ IRDataBase& session() {
 }
 
 Rows query(const std::string& sql, int columns) { return query_rows(sql, columns); }
+
+// One IID column, fetched into a buffer of the column's width. Its size goes
+// in before every fetch, which gives back the delivered length.
+struct IidColumn {
+  char iid[33];
+  char* columns[1] = {iid};
+  int lengths[1] = {0};
+  int fetch(int mode) {
+    lengths[0] = sizeof iid;
+    return session().fetch(1, columns, lengths, mode);
+  }
+  std::string text() const { return iid; }
+};
 
 std::string key(int n) {
   char text[33];
@@ -279,29 +295,27 @@ TEST_F(Session, FetchModesOpenAndCloseTheCursorAsTheyShould) {
   IRDB store(nullptr);
   for (int n = 1; n <= 3; ++n) insert_object(n);
 
-  char iid[33];
-  char* columns[] = {iid};
-  int lengths[] = {33};
+  IidColumn column;
   session().execute("SELECT IID FROM IRREPDAT ORDER BY IID");
   // Mode 0 opens, fetches and closes: every call delivers the first row.
   for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(session().fetch(1, columns, lengths, 0), 1);
-    EXPECT_EQ(std::string(iid), key(1));
-    EXPECT_EQ(lengths[0], 32);
+    ASSERT_EQ(column.fetch(0), 1);
+    EXPECT_EQ(column.text(), key(1));
+    EXPECT_EQ(column.lengths[0], 32);
   }
   // Mode 1 opens and fetches, mode 2 goes on until no row is left.
-  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
-  EXPECT_EQ(std::string(iid), key(1));
-  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(iid), key(2));
-  ASSERT_EQ(session().fetch(1, columns, lengths, 2), 1);
-  EXPECT_EQ(std::string(iid), key(3));
-  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);
-  EXPECT_EQ(session().fetch(1, columns, lengths, 2), 0);  // still no row, and no error
+  ASSERT_EQ(column.fetch(1), 1);
+  EXPECT_EQ(column.text(), key(1));
+  ASSERT_EQ(column.fetch(2), 1);
+  EXPECT_EQ(column.text(), key(2));
+  ASSERT_EQ(column.fetch(2), 1);
+  EXPECT_EQ(column.text(), key(3));
+  EXPECT_EQ(column.fetch(2), 0);
+  EXPECT_EQ(column.fetch(2), 0);  // still no row, and no error
 
   session().execute("SELECT IID FROM IRREPDAT WHERE IID = 'none'");
-  EXPECT_EQ(session().fetch(1, columns, lengths, 0), 0);
-  EXPECT_EQ(session().fetch(1, columns, lengths, 1), 0);  // the cursor was left closed
+  EXPECT_EQ(column.fetch(0), 0);
+  EXPECT_EQ(column.fetch(1), 0);  // the cursor was left closed
 }
 
 TEST_F(Session, NullColumnsArriveEmptyAndNamesArriveBlankPadded) {
@@ -427,25 +441,23 @@ TEST_F(Session, AFailedOpenOrAFetchAfterAFailedFetchRaisesTheError) {
   IRDB store(nullptr);
   insert_object(1);
   insert_object(2);
-  char iid[33];
-  char* columns[] = {iid};
-  int lengths[] = {33};
+  IidColumn column;
 
   session().execute("SELECT IID FROM IRREPDAT");
   tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the OPEN
   try {
-    session().fetch(1, columns, lengths, 1);
+    column.fetch(1);
     FAIL() << "a failed OPEN delivered a row";
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
     EXPECT_EQ(std::string(e.message).rfind("SQL Open,", 0), 0u);
   }
 
-  ASSERT_EQ(session().fetch(1, columns, lengths, 1), 1);
+  ASSERT_EQ(column.fetch(1), 1);
   tarn_fail_statement(1, TARN_SQL_TIMEOUT);  // the next FETCH
-  EXPECT_THROW(session().fetch(1, columns, lengths, 2), IRSError);
+  EXPECT_THROW(column.fetch(2), IRSError);
   try {
-    session().fetch(1, columns, lengths, 2);
+    column.fetch(2);
     FAIL() << "a fetch after a failed fetch delivered a row";
   } catch (IRSError& e) {
     EXPECT_EQ(e.code, TARN_SQL_TIMEOUT);
@@ -546,6 +558,8 @@ TEST_F(Session, ALostConnectionDuringTheStaticInsertIsRepaired) {
   long before = tarn_statement_count();
   Irrepdat probe;
   probe.setIid(row.iid());
+  EXPECT_THROW(probe.retrieve(), IRStore::NotExist);  // the query's shape described once
+  before = tarn_statement_count();
   EXPECT_THROW(probe.retrieve(), IRStore::NotExist);
   long read_calls = tarn_statement_count() - before;
 
@@ -628,8 +642,16 @@ TEST_F(Session, AnOperationsSharedReadsEndWithTheOperation) {
   EXPECT_FALSE(shared_reads_open());
 }
 
+// A statement the worker takes a while to run (a second or so, as long as
+// IRREPDAT holds a row), so that a test can tell whose turn the next event
+// call is.
+constexpr const char* kSlowStatement =
+    "DELETE FROM IRREPDAT WHERE IID IN (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+    "SELECT x + 1 FROM c WHERE x < 2000000) SELECT CAST(x AS CHAR(32)) FROM c)";
+
 // The requester stopped waiting for an answer that the worker still gives:
-// no later request may take that answer for its own.
+// no later request may take that answer for its own. (The worker runs a
+// slow statement, so the failed wait is surely the requester's.)
 TEST_F(Session, AFailedHandOffHandsNoAnswerToTheWrongRequest) {
   IRDB store(nullptr);
   insert_object(1);
@@ -637,8 +659,9 @@ TEST_F(Session, AFailedHandOffHandsNoAnswerToTheWrongRequest) {
   char iid[33];
   char* columns[] = {iid};
   int lengths[] = {33};
+  session().execute("SELECT IID FROM IRREPDAT");
   VEKFailNextCall(VEKCall::WaitEvent, EINTR);
-  EXPECT_THROW(session().execute("SELECT IID FROM IRREPDAT WHERE IID = 'none'"), IRSError);
+  EXPECT_THROW(session().execute(kSlowStatement), IRSError);
   for (int i = 0; i < 3; ++i) {
     try {
       session().fetch(1, columns, lengths, 0);
@@ -652,13 +675,46 @@ TEST_F(Session, AFailedHandOffHandsNoAnswerToTheWrongRequest) {
 TEST_F(Session, AStoreOpensNormallyAfterOneWhoseHandOffFailed) {
   {
     IRDB store(nullptr);
+    insert_object(1);
+    session().commit();
     VEKFailNextCall(VEKCall::WaitEvent, EINTR);
-    EXPECT_THROW(session().execute("SELECT IID FROM IRREPDAT"), IRSError);
+    EXPECT_THROW(session().execute(kSlowStatement), IRSError);
   }
   IRDB store(nullptr);
-  insert_object(1);
+  insert_object(2);
   session().commit();
-  EXPECT_EQ(object_rows(), 1);
+  EXPECT_EQ(object_rows(), 2);
+}
+
+// The worker's own post of an answer failed and it ended: the requester
+// that waits for that answer still gets it, at once, and every later
+// request hears that nobody will answer instead of waiting for ever.
+TEST_F(Session, ASessionWhoseWorkerEndedAnswersAtOnce) {
+  IRDB store(nullptr);
+  // Armed on the worker, while it runs the statement: the next post is its
+  // post of the answer.
+  set_statement_observer([](const StatementEvent&, void*) {
+    set_statement_observer(nullptr, nullptr);
+    VEKFailNextCall(VEKCall::PostEvent, EIO);
+  }, nullptr);
+  auto request = [](int n) {
+    return std::async(std::launch::async, [n] {
+      try {
+        insert_object(n);
+        return 0;
+      } catch (IRSError& e) {
+        return e.code;
+      }
+    });
+  };
+  const int expected[] = {0, TARN_SQL_NOT_STARTED};
+  for (int n = 1; n <= 2; ++n) {
+    auto answered = request(n);
+    ASSERT_EQ(answered.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "request " << n << " waits for ever";
+    EXPECT_EQ(answered.get(), expected[n - 1]) << "request " << n;
+  }
+  EXPECT_EQ(reports.count(vekdMapSysError(EIO)), 1);
 }
 
 // ---- Traces -------------------------------------------------------------------------

@@ -2,28 +2,39 @@
 // standing between single quotes that the fragments supply. A quote inside a
 // value is doubled, so no value can end its literal early; ordinary values
 // come out unchanged.
+//
+// Memory that a text cannot get is IRStore::OutOfMemory, as everywhere in the
+// store, never std::bad_alloc.
 #pragma once
 
+#include <new>
 #include <string>
+#include <string_view>
+
+#include <qeloridm/irstore.h>
 
 class StatementText {
  public:
-  StatementText() { text_.reserve(256); }
+  StatementText() {
+    grow([this] { text_.reserve(256); });
+  }
 
-  StatementText& fragment(const char* text) {
-    text_ += text;
+  StatementText& fragment(std::string_view text) {
+    grow([&] { text_ += text; });
     return *this;
   }
-  StatementText& value(const char* text) {
-    for (const char* c = text; *c; ++c) {
-      if (*c == '\'') text_ += '\'';
-      text_ += *c;
-    }
+  StatementText& value(std::string_view text) {
+    grow([&] {
+      for (char c : text) {
+        if (c == '\'') text_ += '\'';
+        text_ += c;
+      }
+    });
     return *this;
   }
   // Appends count copies of c (the blank fill of name patterns).
   StatementText& repeat(char c, std::size_t count) {
-    text_.append(count, c);
+    grow([&] { text_.append(count, c); });
     return *this;
   }
 
@@ -34,5 +45,14 @@ class StatementText {
   char last() const { return text_.empty() ? '\0' : text_.back(); }
 
  private:
+  template <class Append>
+  void grow(Append append) {
+    try {
+      append();
+    } catch (const std::bad_alloc&) {
+      throw IRStore::OutOfMemory();
+    }
+  }
+
   std::string text_;
 };

@@ -1,12 +1,18 @@
 #include <qeloridm/storehnd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include <openssl/err.h>
 #include <openssl/evp.h>
 
 #include <qelororm/qel.h>
 #include <qeloridm/irstore.h>
+
+#include "irdb_errors.h"
+#include "owned.h"
 
 namespace {
 
@@ -25,45 +31,59 @@ int hash_debug() {
 }
 
 // OpenSSL looks an algorithm up by name, and allocates a context, for every
-// digest made through EVP_Digest(EVP_md5()): MD5 is fetched once for the
-// process and each thread keeps one context for all its digests.
-const EVP_MD* md5() {
-  static EVP_MD* const fetched = EVP_MD_fetch(nullptr, "MD5", nullptr);
-  return fetched;
+// digest made through EVP_Digest(EVP_md5()): each thread fetches MD5 once
+// (from its library context, the process's unless it chose its own) and
+// keeps one context for all its digests.
+struct Md5 {
+  EVP_MD* algorithm = EVP_MD_fetch(nullptr, "MD5", nullptr);
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  ~Md5() {
+    EVP_MD_CTX_free(context);
+    EVP_MD_free(algorithm);
+  }
+};
+
+// A crypto library that refuses MD5 (one that offers only FIPS-approved
+// algorithms does) leaves the store without IIDs; it says so, and why.
+[[noreturn]] void throw_no_digest() {
+  char reason[256] = "";
+  ERR_error_string_n(ERR_get_error(), reason, sizeof reason);
+  ERR_clear_error();
+  auto message = make_text_buffer(512);
+  std::snprintf(message.get(), 512,
+                "The MD5 digest, from which IIDs are made, is not available from OpenSSL: %s", reason);
+  throw IRStore::Unrecoverable(message.release());
 }
 
-bool digest_md5(const char* data, std::size_t length, unsigned char* digest, unsigned int* digest_length) {
-  struct Context {
-    EVP_MD_CTX* context = EVP_MD_CTX_new();
-    ~Context() { EVP_MD_CTX_free(context); }
-  };
-  thread_local Context kept;
-  const EVP_MD* algorithm = md5();
-  return algorithm && kept.context && EVP_DigestInit_ex2(kept.context, algorithm, nullptr) &&
-         EVP_DigestUpdate(kept.context, data, length) && EVP_DigestFinal_ex(kept.context, digest, digest_length);
+void digest_md5(const char* data, std::size_t length, unsigned char* digest) {
+  thread_local Md5 md5;
+  if (!md5.context) throw IRStore::OutOfMemory();
+  unsigned int digest_length = 0;
+  if (!md5.algorithm || !EVP_DigestInit_ex2(md5.context, md5.algorithm, nullptr) ||
+      !EVP_DigestUpdate(md5.context, data, length) ||
+      !EVP_DigestFinal_ex(md5.context, digest, &digest_length)) {
+    throw_no_digest();
+  }
 }
 
-_IDL_SEQUENCE_CORBA_Char_7* new_empty_iid() {
-  auto* iid = new (std::nothrow) _IDL_SEQUENCE_CORBA_Char_7();
-  if (!iid) throw IRStore::OutOfMemory();
-  return iid;
+std::unique_ptr<_IDL_SEQUENCE_CORBA_Char_7> new_empty_iid() {
+  return make_owned<_IDL_SEQUENCE_CORBA_Char_7>();
 }
 
 }  // namespace
 
-StoreHandle::StoreHandle() : repid(nullptr), iid(new_empty_iid()) {}
+StoreHandle::StoreHandle() : repid(nullptr), iid(new_empty_iid().release()) {}
 
 StoreHandle::StoreHandle(char* repid, _IDL_SEQUENCE_CORBA_Char_7* iid, unsigned char populate)
-    : repid(repid), iid(iid) {
-  if (!this->iid) {
-    try {
-      this->iid = new_empty_iid();
-    } catch (...) {
-      CORBA::string_free(repid);  // adopted: freed on every path
-      throw;
-    }
-  }
-  if (populate) populateIRIID();
+    : repid(nullptr), iid(nullptr) {
+  // Both are adopted at once: held here until the handle is whole, they
+  // are freed on every way out.
+  CorbaString held_repid(repid);
+  std::unique_ptr<_IDL_SEQUENCE_CORBA_Char_7> held_iid(iid);
+  if (!held_iid) held_iid = new_empty_iid();
+  if (populate) fill_iid(*held_iid, held_repid.get());
+  this->repid = held_repid.release();
+  this->iid = held_iid.release();
 }
 
 StoreHandle::~StoreHandle() {
@@ -72,21 +92,25 @@ StoreHandle::~StoreHandle() {
 }
 
 _IDL_SEQUENCE_CORBA_Char_7* StoreHandle::populateIRIID() {
-  if (iid->length() != 0) return iid;
-  if (!repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
-  iid->length(kIidLength + 1);
-  if (!iid->get_buffer()) throw IRStore::OutOfMemory();
-  generateIRIID(repid, reinterpret_cast<char*>(iid->get_buffer()));
+  fill_iid(*iid, repid);
   return iid;
+}
+
+void StoreHandle::fill_iid(_IDL_SEQUENCE_CORBA_Char_7& iid, const char* repid) {
+  if (iid.length() != 0) return;
+  if (!repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  // Made aside and published whole: a digest that fails leaves the handle
+  // without an IID, never with octets that no digest wrote.
+  char text[kIidLength + 1];
+  generateIRIID(repid, text);
+  iid.length(kIidLength + 1);
+  std::memcpy(iid.get_buffer(), text, sizeof text);
 }
 
 void StoreHandle::generateIRIID(const char* repid, char* out) {
   unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int digest_length = 0;
   std::size_t length = std::strlen(repid);
-  if (!digest_md5(repid, length, digest, &digest_length)) {
-    throw IRStore::OutOfMemory();  // the digest can only fail for want of memory
-  }
+  digest_md5(repid, length, digest);
 
   if (hash_debug()) {
     std::memset(out, ' ', kIidLength);

@@ -1,8 +1,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
+#include <openssl/crypto.h>
+#include <openssl/provider.h>
 
 #include <qelororm/qel.h>
 #include <qeloridm/irstore.h>
@@ -49,6 +52,47 @@ TEST(StoreHandle, AHandleWithNeitherIidNorRepositoryIdIsRefused) {
   StoreHandle handle;
   EXPECT_EQ(handle.repid, nullptr);
   EXPECT_THROW(handle.populateIRIID(), CORBA::BAD_PARAM);
+  // The IID it adopted goes with the failed constructor (the leak check of
+  // the address-sanitized suite sees it otherwise).
+  EXPECT_THROW(StoreHandle(nullptr, new _IDL_SEQUENCE_CORBA_Char_7(), 1), CORBA::BAD_PARAM);
+}
+
+// Runs work on a thread of its own whose library context offers no MD5, as
+// one that holds only FIPS-approved algorithms does.
+template <class Work>
+void without_md5(Work work) {
+  std::thread([&work] {
+    OSSL_LIB_CTX* context = OSSL_LIB_CTX_new();
+    OSSL_PROVIDER* base = OSSL_PROVIDER_load(context, "base");  // no digests at all
+    OSSL_LIB_CTX* previous = OSSL_LIB_CTX_set0_default(context);
+    work();
+    OSSL_LIB_CTX_set0_default(previous);
+    OSSL_PROVIDER_unload(base);
+    OSSL_LIB_CTX_free(context);
+  }).join();
+}
+
+TEST(StoreHandle, WithoutMd5NoIidIsMadeAndTheFailureSaysWhy) {
+  StoreHandle handle(CORBA::string_dup("IDL:Foo:1.0"), nullptr, 0);
+  without_md5([&handle] {
+    try {
+      handle.populateIRIID();
+      ADD_FAILURE() << "an IID without its digest";
+    } catch (IRStore::Unrecoverable& e) {
+      EXPECT_EQ(e.code, 7);
+      ASSERT_NE(e.message, nullptr);
+      std::string message = e.message;
+      EXPECT_EQ(message.rfind("The MD5 digest, from which IIDs are made, is not available", 0), 0u) << message;
+    }
+    // The adopted repository id and IID go with a constructor that fails.
+    EXPECT_THROW(StoreHandle(CORBA::string_dup("IDL:Bar:1.0"), new _IDL_SEQUENCE_CORBA_Char_7(), 1),
+                 IRStore::Unrecoverable);
+  });
+  // The handle kept no octets that no digest wrote: with MD5 back, it gets
+  // its IID.
+  EXPECT_EQ(handle.iid->length(), 0u);
+  const auto* iid = reinterpret_cast<const char*>(handle.populateIRIID()->get_buffer());
+  EXPECT_EQ(iid, iid_of("IDL:Foo:1.0"));
 }
 
 // The debug setting is read once per process, so each case runs in a fresh
@@ -140,6 +184,32 @@ TEST(SequenceOfOctetSequences, GrowthKeepsEveryElement) {
             static_cast<_IDL_SEQUENCE_sequence_CORBA_Char_7_0*>(held));
   EXPECT_EQ(copy[22][0], held[22][0]);
   EXPECT_NE(copy[22].get_buffer(), held[22].get_buffer());
+}
+
+// Growth moves the elements of a list that owns them, so that filling a list
+// costs no copy of what it holds; elements in a caller's buffer are copied
+// and the caller's buffer is left as it was.
+TEST(SequenceOfOctetSequences, GrowthMovesOwnElementsAndCopiesACallersOnes) {
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0 list(1);
+  list.length(1);
+  list[0].length(33);
+  std::memcpy(list[0].get_buffer(), "0123456789abcdef0123456789abcdef", 33);
+  const unsigned char* octets = list[0].get_buffer();
+  list.length(2);
+  EXPECT_EQ(list[0].get_buffer(), octets);
+  EXPECT_STREQ(reinterpret_cast<const char*>(list[0].get_buffer()), "0123456789abcdef0123456789abcdef");
+
+  auto* callers = _IDL_SEQUENCE_sequence_CORBA_Char_7_0::allocbuf(1);
+  callers[0].length(3);
+  std::memcpy(callers[0].get_buffer(), "ab", 3);
+  {
+    _IDL_SEQUENCE_sequence_CORBA_Char_7_0 borrowed(1, 1, callers, 0);
+    borrowed.length(2);
+    EXPECT_NE(borrowed[0].get_buffer(), callers[0].get_buffer());
+    EXPECT_STREQ(reinterpret_cast<const char*>(borrowed[0].get_buffer()), "ab");
+  }
+  EXPECT_STREQ(reinterpret_cast<const char*>(callers[0].get_buffer()), "ab");
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0::freebuf(callers);
 }
 
 }  // namespace

@@ -59,6 +59,10 @@ Move::Move(const std::string& to) {
   Entries staging;
   staging.emplace(to, Entry{});
   node_ = staging.extract(staging.begin());
+  // Room for one more entry, so that the commit does not grow the table.
+  Cache& c = cache();
+  std::lock_guard lock(c.mutex);
+  c.entries.reserve(c.entries.size() + 1);
 }
 
 void Move::commit(CORBA_Contained_Impl* object, CORBA::Object* counted,
@@ -77,8 +81,13 @@ void Move::commit(CORBA_Contained_Impl* object, CORBA::Object* counted,
     c.entries.erase(current);
   }
   node_.mapped() = Entry{object, counted, visible};
-  // Inserting a node allocates nothing.
-  c.entries.insert(std::move(node_));
+  // Inserting the node allocates nothing unless entries joined since the
+  // room was made and the table must grow. If that fails, the object stays
+  // out of the cache: a probe misses it and the store reads the row.
+  try {
+    c.entries.insert(std::move(node_));
+  } catch (...) {
+  }
 }
 
 }  // namespace irobj_cache

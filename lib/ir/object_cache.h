@@ -8,9 +8,11 @@
 // state to a stream or read it from one.
 #pragma once
 
+#include <cstddef>
 #include <functional>
-#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 class CORBA_Contained_Impl;
 namespace CORBA {
@@ -26,7 +28,13 @@ struct Entry {
   CORBA::Object* counted = nullptr;
   bool visible = false;  // true once the object's state is whole
 };
-using Entries = std::map<std::string, Entry, std::less<>>;
+// Hashed, so that a probe costs the same however many objects are live;
+// probed with the caller's text, without a copy of it.
+struct RepidHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view repid) const { return std::hash<std::string_view>{}(repid); }
+};
+using Entries = std::unordered_map<std::string, Entry, RepidHash, std::equal_to<>>;
 
 // Enters the object, unseen, under repid unless a live object holds that
 // id; the entry of a dead one (being destroyed) is taken over.

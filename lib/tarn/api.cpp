@@ -167,6 +167,16 @@ extern "C" void tarn_rollback(sqlca* ca) {
   });
 }
 
+extern "C" void tarn_run_script(const char* script, sqlca* ca) {
+  statement_call(ca, Needs::connection, [&](Context& context, sqlca*) {
+    if (script == nullptr) throw engine_error(kBadCallParameters, "no script");
+    Session& session = *context.session;
+    end_reads(session);
+    if (!session.connection->in_transaction()) session.connection->begin();
+    session.connection->run_script(script);
+  });
+}
+
 extern "C" int tarn_share_reads(int on) {
   Context* context = attached_context();
   if (context == nullptr || !context->session) return 0;

@@ -55,14 +55,14 @@ TEST_F(CatalogTest, EntriesNameOtherTargets) {
 TEST_F(CatalogTest, MalformedEntryOfTheAliasIsAnError) {
   home_.write_catalog(
       "A sqlite\n"
-      "B oracle /x\n"
+      "B cobweb /x\n"
       "C sqlite /x colour=red\n"
       "D sqlite /x user=bob\n"
       "E sqlite /x\n"
       "E sqlite /y\n"
       "F sqlite /f.db\n");
   EXPECT_NE(std::string::npos, resolve("A", TARN_SQL_ALIAS_NOT_FOUND).find("line 1"));
-  EXPECT_NE(std::string::npos, resolve("B", TARN_SQL_ALIAS_NOT_FOUND).find("oracle"));
+  EXPECT_NE(std::string::npos, resolve("B", TARN_SQL_ALIAS_NOT_FOUND).find("cobweb"));
   resolve("C", TARN_SQL_ALIAS_NOT_FOUND);
   resolve("D", TARN_SQL_ALIAS_NOT_FOUND);
   // A second entry would make the target depend on the order of lines.

@@ -11,11 +11,11 @@
 
 namespace tarn {
 
-inline constexpr int32_t kValueTooLong = -302;      // 22001: host variable longer than its length
+inline constexpr int32_t kValueTooLong = -302;      // 22001: TARN_SQL_VALUE_TOO_LONG
 inline constexpr int32_t kNullWithoutIndicator = -305;  // 22002
 inline constexpr int32_t kHostVariableCount = -313;  // 07004: variables and markers differ
 inline constexpr int32_t kBadCallParameters = -804;  // 07002: pointers, numbers, types of a call
-inline constexpr int32_t kTablesExist = 1;           // warning of tarn_create_database
+inline constexpr int32_t kDatabaseExists = 1;        // warning of tarn_create_database
 
 // The SQLSTATE that goes with a code ("58004" for codes without one).
 std::string_view default_sqlstate(int32_t sqlcode);

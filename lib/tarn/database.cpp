@@ -21,7 +21,7 @@ const char* engine_name(const Target& target) {
   return target.engine == Target::Engine::postgresql ? "PGSQL" : "SQLITE";
 }
 
-// Creates the target's database and tables; false when they existed.
+// Creates the target's empty database; false when it existed.
 bool create_target(const Target& target, const Credentials& credentials) {
   // A server checks its users itself.
   if (target.engine == Target::Engine::postgresql)
@@ -51,8 +51,7 @@ extern "C" void tarn_create_database(const char* alias, const char* user, const 
     if (create_target(target, credentials))
       fill_sqlca(ca, TARN_SQL_OK, "", "created " + target.description(), engine_name(target));
     else
-      fill_sqlca(ca, kTablesExist, "", "the tables already exist in " + target.description(),
-                 engine_name(target));
+      fill_sqlca(ca, kDatabaseExists, "", target.description() + " exists already", engine_name(target));
   } catch (const EngineError& error) {
     fill_sqlca(ca, error.sqlcode, error.sqlstate, error.message, kOwnEngineName);
   } catch (const std::exception& error) {

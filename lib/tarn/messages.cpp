@@ -21,7 +21,7 @@ struct CodeInfo {
 
 constexpr CodeInfo kCodes[] = {
     {TARN_SQL_OK, "00000", "The statement completed successfully."},
-    {kTablesExist, "01000", "The tables of the database already exist; nothing was changed."},
+    {kDatabaseExists, "01000", "The database already exists; nothing was changed."},
     {TARN_SQL_NOT_FOUND, "02000", "No row was found, or the statement changed no row."},
     {TARN_SQL_SYNTAX_ERROR, "42601", "The statement text is not valid."},
     {TARN_SQL_UNDEFINED_NAME, "42704", "An undefined table, column or function was used."},

@@ -95,7 +95,8 @@ class Translator {
   }
 
   void marker() {
-    result_.text += "$" + std::to_string(++result_.parameters);
+    result_.text += '$';
+    result_.text += std::to_string(++result_.parameters);
     ++pos_;
   }
 

@@ -181,7 +181,10 @@ bool PgLink::not_null(Oid table, int column) {
 
 void PgLink::look_up_tables(const std::vector<Oid>& tables) {
   std::string list = "{";
-  for (Oid table : tables) list += (list.size() > 1 ? "," : "") + std::to_string(table);
+  for (Oid table : tables) {
+    if (list.size() > 1) list += ',';
+    list += std::to_string(table);
+  }
   list += "}";
   size_t index = 0;
   std::vector<PgResultPtr> results = round_trip(

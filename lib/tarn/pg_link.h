@@ -3,8 +3,8 @@
 // server-side statements that are no longer used.
 //
 // PostgreSQL aborts the whole transaction on any failed statement, while
-// the engine's callers expect DB2's and SQLite's rule: a failed statement
-// leaves the unit of work as it was. Inside a unit of work every round
+// the engine's callers need what SQLite does: a failed statement leaves the
+// unit of work as it was. Inside a unit of work every round
 // trip is therefore enclosed in a savepoint, sent in the same pipeline,
 // and a failure rolls back to it.
 #ifndef TARN_PG_LINK_H

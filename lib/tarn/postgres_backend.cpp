@@ -15,14 +15,12 @@
 #include "pg_link.h"
 #include "tarn/tarn.h"
 
-// The schema text, generated from schema/postgresql.sql.
-extern const char* const tarn_postgresql_schema;
-
 namespace tarn {
 namespace {
 
-// PostgreSQL folds unquoted names to lower case, DB2 and the store's
-// schema to upper case: a name without capitals is reported in capitals.
+// PostgreSQL folds unquoted names to lower case, while the engine's callers
+// and the store's schema name columns in upper case: a name without
+// capitals is reported in capitals.
 std::string column_name(const char* name) {
   std::string text(name ? name : "");
   if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return std::isupper(c); })) return text;
@@ -152,8 +150,8 @@ std::string database_of(const std::string& conninfo, const Credentials& credenti
   return name;
 }
 
-// Creates the database, unless another process just did.
-void create_database_on_server(const std::string& conninfo, const Credentials& credentials,
+// Creates the database; false when another process just did.
+bool create_database_on_server(const std::string& conninfo, const Credentials& credentials,
                                const std::string& name) {
   PgConnPtr maintenance = connect_to_server(conninfo, credentials, {"postgres", {}});
   char* quoted = PQescapeIdentifier(maintenance.get(), name.c_str(), name.size());
@@ -163,20 +161,12 @@ void create_database_on_server(const std::string& conninfo, const Credentials& c
                     " TEMPLATE template0 ENCODING 'SQL_ASCII' LC_COLLATE 'C' LC_CTYPE 'C'";
   PQfreemem(quoted);
   PgResultPtr result(PQexec(maintenance.get(), sql.c_str()));
-  if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return;
+  if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return true;
   const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
   // A creator at the same time wins with 42P04, or with 23505 while its
   // catalog row is not committed yet.
-  if (state != nullptr && (std::string_view(state) == "42P04" || std::string_view(state) == "23505")) return;
+  if (state != nullptr && (std::string_view(state) == "42P04" || std::string_view(state) == "23505")) return false;
   throw result_error(maintenance.get(), result.get());
-}
-
-// Runs sql on connection; returns its result.
-PgResultPtr run(PGconn* connection, const char* sql) {
-  PgResultPtr result(PQexec(connection, sql));
-  ExecStatusType status = PQresultStatus(result.get());
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw result_error(connection, result.get());
-  return result;
 }
 
 }  // namespace
@@ -186,27 +176,13 @@ std::unique_ptr<Connection> open_postgresql(const std::string& conninfo, const C
 }
 
 bool create_postgresql_database(const std::string& conninfo, const Credentials& credentials) {
-  PgConnPtr connection;
   try {
-    connection = connect_to_server(conninfo, credentials);
+    connect_to_server(conninfo, credentials);
+    return false;
   } catch (const EngineError& error) {
     if (error.sqlcode != TARN_SQL_ALIAS_NOT_FOUND) throw;
-    create_database_on_server(conninfo, credentials, database_of(conninfo, credentials));
-    connection = connect_to_server(conninfo, credentials);
   }
-  // One creator at a time: a second one waits and then finds the tables.
-  run(connection.get(), "BEGIN");
-  run(connection.get(), "SELECT pg_catalog.pg_advisory_xact_lock(7414381531)");
-  PgResultPtr count = run(connection.get(),
-                          "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
-                          "AND tablename IN ('irrepdat', 'irbucket', 'irinher', 'irrefer')");
-  if (std::string_view(PQgetvalue(count.get(), 0, 0)) == "4") {
-    run(connection.get(), "ROLLBACK");
-    return false;
-  }
-  run(connection.get(), tarn_postgresql_schema);
-  run(connection.get(), "COMMIT");
-  return true;
+  return create_database_on_server(conninfo, credentials, database_of(conninfo, credentials));
 }
 
 }  // namespace tarn

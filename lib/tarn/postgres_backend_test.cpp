@@ -89,15 +89,6 @@ TEST_F(PgBackendTest, CreatesTheDatabaseAndItsTablesOnceAndNothingOnConnect) {
                                   "WHERE datname = " + pg_test_server::literal(database_)));
 }
 
-TEST_F(PgBackendTest, APartialSchemaIsAnErrorAndLeftAlone) {
-  ASSERT_SQLCODE(0, create_database("TESTDB"));
-  pg_test_server::admin("DROP TABLE IRREFER", database_);
-  sqlca ca = create_database("TESTDB");
-  EXPECT_LT(ca.sqlcode, 0);
-  EXPECT_EQ((pg_test_server::Rows{{"3"}}),
-            pg_test_server::admin("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'", database_));
-}
-
 TEST_F(PgBackendTest, CreatorsOfOneDatabaseAtOnceAllSucceed) {
   std::vector<sqlca> results(4);
   std::vector<std::thread> creators;
@@ -322,7 +313,7 @@ TEST_F(PgBackendTest, RollbackDiscardsAndEndingTheConnectionRollsBack) {
 }
 
 // PostgreSQL would abort the whole transaction on any failed statement;
-// the engine keeps the rule of DB2 and SQLite.
+// the engine keeps the unit of work as it was, as on SQLite.
 TEST_F(PgBackendTest, AFailedStatementLeavesTheUnitOfWorkAsItWas) {
   connect_created();
   insert_objects({"b", "i"});

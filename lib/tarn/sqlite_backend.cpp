@@ -1,6 +1,7 @@
-// SQLite behind the backend interface. SQLite has neither fixed-width
-// columns nor DB2's case-sensitive LIKE and UCASE; the schema pads NAME,
-// and every connection turns on case-sensitive LIKE and gets UCASE.
+// SQLite behind the backend interface. SQLite has neither the fixed-width
+// columns nor the case-sensitive LIKE and the UCASE function that the
+// engine's callers need; the schema pads NAME, and every connection turns
+// on case-sensitive LIKE and gets UCASE.
 #include "sqlite_backend.h"
 
 #include <sqlite3.h>
@@ -11,9 +12,6 @@
 
 #include "codes.h"
 #include "tarn/tarn.h"
-
-// The schema text, generated from schema/sqlite.sql.
-extern const char* const tarn_sqlite_schema;
 
 namespace fs = std::filesystem;
 
@@ -191,9 +189,10 @@ class SqliteConnection final : public Connection {
   // half-way for want of it.
   void begin() override { exec("BEGIN IMMEDIATE"); }
   // A deferred BEGIN takes no lock until the first query reads; it then
-  // holds a snapshot of the database until the COMMIT.
+  // holds a snapshot of the database until the COMMIT. Both are prepared
+  // once: they run around every operation that reads.
   bool begin_reads() override {
-    exec("BEGIN");
+    run_kept(begin_reads_, "BEGIN");
     return true;
   }
   // A COMMIT that fails (a relation naming an object that is gone) leaves
@@ -201,7 +200,7 @@ class SqliteConnection final : public Connection {
   void commit() override {
     if (!in_transaction()) return;
     try {
-      exec("COMMIT");
+      run_kept(commit_, "COMMIT");
     } catch (...) {
       if (in_transaction()) exec("ROLLBACK");
       throw;
@@ -233,7 +232,17 @@ class SqliteConnection final : public Connection {
     return statement;
   }
 
+  // Runs a statement kept prepared in `kept` (prepared on first use).
+  void run_kept(StatementPtr& kept, const char* sql) {
+    if (!kept) kept = compile(sql, nullptr);
+    int rc = sqlite3_step(kept.get());
+    sqlite3_reset(kept.get());
+    if (rc != SQLITE_DONE) throw_last_error(db_.get(), rc);
+  }
+
   DatabasePtr db_;
+  // Declared after the database, so that they are finalized before it closes.
+  StatementPtr begin_reads_, commit_;
 };
 
 DatabasePtr open_handle(const std::string& path, int flags, const SqliteOptions& options) {
@@ -285,33 +294,18 @@ std::unique_ptr<Connection> open_sqlite(const std::string& path, const SqliteOpt
 
 bool create_sqlite_database(const std::string& path) {
   fs::path file(path);
+  std::error_code error;
+  if (fs::exists(file, error)) return false;
   if (file.has_parent_path()) {
-    std::error_code error;
     fs::create_directories(file.parent_path(), error);
     if (error)
       throw engine_error(TARN_SQL_ENGINE_ERROR,
                          "cannot create directory " + file.parent_path().string() + ": " + error.message());
   }
+  // Write-ahead logging lets readers go on while a writer works; the mode
+  // is kept in the file.
   SqliteConnection connection(open_handle(path, sqlite_open_flags() | SQLITE_OPEN_CREATE, {}));
-  auto count = connection.prepare(
-      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
-      "upper(name) IN ('IRREPDAT', 'IRBUCKET', 'IRINHER', 'IRREFER')");
-  if (count->step() && count->column_text(0) == "4") return false;
-  count.reset();
-
   connection.exec("PRAGMA journal_mode = WAL");
-  connection.begin();
-  try {
-    connection.run_script(tarn_sqlite_schema);
-    connection.commit();
-  } catch (...) {
-    try {
-      connection.rollback();
-    } catch (...) {
-      // The schema's error is the one to report.
-    }
-    throw;
-  }
   return true;
 }
 

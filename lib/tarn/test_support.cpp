@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <fstream>
+#include <iterator>
+#include <thread>
 
 namespace tarn_test {
 
@@ -93,10 +95,56 @@ sqlca connect(const std::string& alias, const char* user, const char* password) 
   return ca;
 }
 
+std::string store_schema(const std::string& engine) {
+  std::ifstream file(std::string(IRSTORE_SCHEMA_DIR) + "/" + engine + ".sql");
+  if (!file) throw std::runtime_error("no schema file for " + engine);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+// Whether the connected database holds IRREPDAT.
+bool has_tables() {
+  sqlca ca{};
+  tarn_prepare(2, "DELETE FROM IRREPDAT WHERE 1 = 0", &ca);
+  if (ca.sqlcode == 0) tarn_execute(2, &ca);
+  sqlca ignored{};
+  tarn_rollback(&ignored);
+  return ca.sqlcode != TARN_SQL_UNDEFINED_NAME;
+}
+
+// Makes the store's tables in the alias's database on a context of its
+// own (the caller's thread may be attached to another), unless another
+// creator has just made them.
+sqlca create_tables(const std::string& alias, const char* user, const char* password) {
+  sqlca result{};
+  std::thread([&] {
+    Context context;
+    context.attach();
+    result = connect(alias, user, password);
+    if (result.sqlcode != 0 || has_tables()) return;
+    std::string engine(result.sqlerrp, strnlen(result.sqlerrp, sizeof result.sqlerrp));
+    tarn_run_script(store_schema(engine == "PGSQL" ? "postgresql" : "sqlite").c_str(), &result);
+    if (result.sqlcode == 0) tarn_commit(&result);
+    if (result.sqlcode != 0) {
+      sqlca ignored{};
+      tarn_rollback(&ignored);
+      if (has_tables()) result = sqlca{};
+    }
+    sqlca ignored{};
+    tarn_disconnect(&ignored);
+  }).join();
+  return result;
+}
+
+}  // namespace
+
 sqlca create_database(const std::string& alias, const char* user, const char* password) {
   sqlca ca{};
   tarn_create_database(alias.c_str(), user, password, &ca);
-  return ca;
+  if (ca.sqlcode < 0) return ca;
+  sqlca tables = create_tables(alias, user, password);
+  return tables.sqlcode < 0 ? tables : ca;
 }
 
 sqlca execute(const std::string& text) {

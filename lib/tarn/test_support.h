@@ -77,7 +77,12 @@ class Context {
 // The statement calls of the store's session, on the calling thread's
 // context.
 sqlca connect(const std::string& alias, const char* user = nullptr, const char* password = nullptr);
+// Creates the database of an alias (tarn_create_database) and, unless they
+// are there, the store's tables in it, from the schema files in the source
+// tree: the engine knows no tables, its tests use the store's.
 sqlca create_database(const std::string& alias, const char* user = nullptr, const char* password = nullptr);
+// The text of schema/<engine>.sql ("sqlite" or "postgresql").
+std::string store_schema(const std::string& engine);
 sqlca execute(const std::string& text);  // slot 2
 sqlca commit();
 sqlca rollback();

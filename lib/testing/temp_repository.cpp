@@ -5,7 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
+#include <qeloridm/irstore.h>
 
 #include "pg_test_server.h"
 
@@ -50,10 +51,11 @@ void TempRepository::map_alias(const std::string& alias) {
 
 void TempRepository::create_database(const char* alias, const char* user, const char* password) {
   map_alias(alias);
-  sqlca ca{};
-  tarn_create_database(alias, user, password, &ca);
-  if (ca.sqlcode < 0) {
-    throw std::runtime_error(std::string("cannot create database ") + alias + ": " + ca.sqlerrmc);
+  try {
+    IRDBAdmin::create_repository(alias, user, password);
+  } catch (StoreErrorFields& e) {
+    throw std::runtime_error(std::string("cannot create repository ") + alias + ": " +
+                             (e.message ? e.message : "no message"));
   }
 }
 

@@ -1,18 +1,16 @@
-// Uses the installed headers and libraries: computes an IID and resolves
-// the default alias through the engine.
+// Uses the installed headers and libraries: computes an IID and says where
+// the default alias's repository lives.
 #include <cstdio>
 #include <cstring>
 
 #include <qelororm/corba.h>
 #include <qeloridm/irdb.h>
 #include <qeloridm/storehnd.h>
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
 
 int main() {
   StoreHandle handle(CORBA::string_dup("abc"), nullptr, 1);
   const char* iid = reinterpret_cast<const char*>(handle.iid->get_buffer());
-  char where[512];
-  tarn_resolve_alias("VADIRIRI", where, sizeof where);
-  std::printf("%s %s\n", iid, where);
+  std::printf("%s %s\n", iid, IRDBAdmin::location("VADIRIRI").c_str());
   return std::strcmp(iid, "900150983cd24fb0d6963f7d28e17f72") == 0 ? 0 : 1;
 }

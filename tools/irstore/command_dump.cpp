@@ -25,7 +25,10 @@ std::string bases_of(Repository& repository, CORBA_Contained_Impl& object) {
     if (std::find(ordered.begin(), ordered.end(), base) == ordered.end()) ordered.push_back(base);
   }
   std::string text;
-  for (const std::string& base : ordered) text += (text.empty() ? "" : ",") + escape_field(base);
+  for (const std::string& base : ordered) {
+    if (!text.empty()) text += ',';
+    text += escape_field(base);
+  }
   return text;
 }
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
 
 #include "arguments.h"
 #include "command.h"
@@ -12,6 +12,6 @@ int run_info(const ToolOptions& options, const Args& arguments) {
   std::string alias = alias_of(options, arguments);
   Repository repository(alias);
   std::printf("Opened repository %s through the store (%s)\n", alias.c_str(), describe_alias(alias).c_str());
-  std::printf("Tarn home: %s\n", tarn_home());
+  std::printf("Tarn home: %s\n", IRDBAdmin::engine_home().c_str());
   return 0;
 }

@@ -2,7 +2,7 @@
 #include <string>
 
 #include <qelororm/qel.h>
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
 
 #include "arguments.h"
 #include "command.h"
@@ -21,10 +21,13 @@ int run_init(const ToolOptions& options, const Args& arguments) {
   std::string alias = alias_of(options, args.positionals());
   if (alias.empty() || alias.size() > 8) throw UsageError("an alias has 1 to 8 characters: " + alias);
 
-  sqlca ca{};
-  tarn_create_database(alias.c_str(), QelGetParmString("com.orvo.CORBA.irUserid", nullptr),
-                       QelGetParmString("com.orvo.CORBA.irPassword", nullptr), &ca);
-  if (ca.sqlcode < 0) throw ToolError("cannot create repository " + alias + ": " + ca.sqlerrmc);
+  bool created = false;
+  try {
+    created = IRDBAdmin::create_repository(alias.c_str(), QelGetParmString("com.orvo.CORBA.irUserid", nullptr),
+                                           QelGetParmString("com.orvo.CORBA.irPassword", nullptr));
+  } catch (...) {
+    throw ToolError("cannot create repository " + alias + ": " + describe_current_exception());
+  }
   {
     // The root object holds the top-level definitions.
     Repository repository(alias);
@@ -32,7 +35,7 @@ int run_init(const ToolOptions& options, const Args& arguments) {
     repository.ensure_root();
     update.commit();
   }
-  std::printf("%s repository %s (%s)\n", ca.sqlcode == 0 ? "Created" : "Found existing", alias.c_str(),
+  std::printf("%s repository %s (%s)\n", created ? "Created" : "Found existing", alias.c_str(),
               describe_alias(alias).c_str());
   if (!args.flag("--with-ir-idl")) return 0;
   ToolOptions on_alias = options;

@@ -43,7 +43,8 @@ class GraphWriter {
   std::string id_of(const std::string& repid) {
     auto found = ids_.find(repid);
     if (found != ids_.end()) return found->second;
-    std::string id = "n" + std::to_string(ids_.size());
+    std::string id = "n";
+    id += std::to_string(ids_.size());
     ids_[repid] = id;
     return id;
   }

@@ -196,7 +196,12 @@ void IdlPrinter::definition(CORBA_Contained_Impl& object, int depth, std::string
       out += pad(depth + 1) + (member.label == "default" ? "default:" : "case " + member.label + ":");
       bool more = m + 1 < u->members.size() && u->members[m + 1].name == member.name &&
                   u->members[m + 1].type == member.type;
-      out += more ? "\n" : " " + declarator(member.type.spelling, member.name) + ";\n";
+      if (more) {
+        out += '\n';
+      } else {
+        out += ' ';
+        out += declarator(member.type.spelling, member.name) + ";\n";
+      }
     }
     out += indent + "};\n";
   } else if (auto* n = dynamic_cast<CORBA_EnumDef_Impl*>(&object)) {

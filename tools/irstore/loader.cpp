@@ -36,6 +36,7 @@ class UnitLoader {
 
  private:
   // Runs a step for a definition; a store failure names the definition.
+  // A race lost to another writer passes as it is: the unit is loaded again.
   template <class Step>
   bool guarded(const IdlDefinition& d, Step step) {
     try {
@@ -43,6 +44,7 @@ class UnitLoader {
     } catch (const ToolError&) {
       throw;
     } catch (...) {
+      if (lost_race_to_another_writer()) throw;
       fail(d, describe_current_exception());
     }
   }
@@ -149,5 +151,17 @@ class UnitLoader {
 }  // namespace
 
 LoadCounts load_unit(Repository& repository, const IdlUnit& unit) {
-  return UnitLoader(repository, unit).run();
+  // A load is idempotent: a unit of work that lost a race to another writer
+  // (loading the same definitions at the same time) was rolled back, and
+  // loaded again it finds what the other one stored.
+  constexpr int kAttempts = 5;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return UnitLoader(repository, unit).run();
+    } catch (const ToolError&) {
+      throw;
+    } catch (...) {
+      if (attempt == kAttempts || !lost_race_to_another_writer()) throw;
+    }
+  }
 }

@@ -15,6 +15,8 @@ struct LoadCounts {
 };
 
 // Loads the unit in one user transaction: all of it, or (on any failure,
-// reported as ToolError) nothing. A definition whose repository id is
-// stored keeps its place and name, and gets the IDL's state and relations.
+// reported as ToolError or the store's exception) nothing. A definition
+// whose repository id is stored keeps its place and name, and gets the
+// IDL's state and relations. A unit of work that loses a race to another
+// writer is loaded again, up to five times in all.
 LoadCounts load_unit(Repository& repository, const IdlUnit& unit);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include <qelororm/vekd.h>
-#include <tarn/tarn.h>
+#include <qeloridm/irdb_admin.h>
 
 #include "arguments.h"
 #include "command.h"
@@ -286,10 +286,4 @@ std::string alias_of(const ToolOptions& options, const Args& arguments) {
 
 std::string database_alias(const ToolOptions& options) { return alias_of(options, {}); }
 
-std::string describe_alias(const std::string& alias) {
-  char description[1024];
-  if (tarn_resolve_alias(alias.c_str(), description, sizeof description) != 0) {
-    return std::string("not resolved: ") + description;
-  }
-  return description;
-}
+std::string describe_alias(const std::string& alias) { return IRDBAdmin::location(alias.c_str()); }

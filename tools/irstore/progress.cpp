@@ -28,6 +28,9 @@ std::string progress_text(int done, int total, int width) {
   if (done > total) done = total;
   if (done < 0) done = 0;
   int filled = done * width / total;
-  return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "] " + std::to_string(done) + "/" +
-         std::to_string(total);
+  std::string text(1, '[');
+  text.append(filled, '#').append(width - filled, '.');
+  text += "] ";
+  text += std::to_string(done) + "/" + std::to_string(total);
+  return text;
 }

@@ -1,5 +1,9 @@
 // Loading IDL through the tool and asking it what the IDL says: our
 // examples and the OMG service IDL of omniorb-idl.
+#include <map>
+#include <regex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "tool_runner.h"
@@ -201,6 +205,43 @@ TEST_F(ServiceIdl, EventServiceWithTheFileItIncludes) {
   ToolRun reload = ok({"load", "-I", kCos, kCos + "/CosEventChannelAdmin.idl"});
   EXPECT_NE(reload.out.find("(0 new, 0 changed,"), std::string::npos) << reload.out;
   EXPECT_EQ(ok({"dump"}).out, before);
+}
+
+// A load is idempotent: loads of the same files at the same time on one
+// repository all end loaded, whichever of them wrote each definition first,
+// and each definition is new to exactly one of them.
+TEST(ConcurrentLoads, ThreeLoadsOfTheSameFilesAtOnceAllEndLoaded) {
+  TempRepository repository{"VADIRIRI"};
+  const std::vector<std::string> load = {"load", "-I", kOmniIdl, "-I", kCos, kCos + "/CosNaming.idl",
+                                         kCos + "/CosEventChannelAdmin.idl"};
+  std::vector<ToolRun> runs(3);
+  std::vector<std::thread> loaders;
+  for (ToolRun& run : runs) loaders.emplace_back([&run, &load] { run = irstore(load); });
+  for (std::thread& loader : loaders) loader.join();
+
+  // file -> {definitions, new definitions summed over the runs}
+  std::map<std::string, std::pair<int, int>> files;
+  const std::regex loaded(
+      "Loaded (.*): ([0-9]+) definitions \\(([0-9]+) new, [0-9]+ changed, [0-9]+ unchanged\\)");
+  for (const ToolRun& run : runs) {
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const std::string& line : run.lines()) {
+      std::smatch match;
+      if (!std::regex_match(line, match, loaded)) continue;
+      auto& [definitions, created] = files[match[1]];
+      if (definitions != 0) {
+        EXPECT_EQ(definitions, std::stoi(match[2])) << line;
+      }
+      definitions = std::stoi(match[2]);
+      created += std::stoi(match[3]);
+    }
+  }
+  ASSERT_EQ(files.size(), 2u);
+  for (const auto& [file, counts] : files) EXPECT_EQ(counts.second, counts.first) << file;
+  // Another load finds every definition stored.
+  for (const std::string& line : ok(load).lines()) {
+    EXPECT_NE(line.find(" (0 new, 0 changed, "), std::string::npos) << line;
+  }
 }
 
 }  // namespace
