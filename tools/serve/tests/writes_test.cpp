@@ -459,6 +459,8 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
                                                                       long_type, CORBA::ATTR_NORMAL); },
       kInheritedNameClash);
   expect_raises<CORBA::BAD_PARAM>([&] { size->name("later"); }, kNameTaken);
+  expect_raises<CORBA::BAD_PARAM>([&] { size->id(id("Base").c_str()); }, kIdTaken);
+  expect_raises<CORBA::BAD_PARAM>([&] { derived->move(module, "Base", "1.0"); }, kNameTaken);
   CORBA::AbstractInterfaceDefSeq concrete;
   concrete.length(1);
   concrete[0] = CORBA::AbstractInterfaceDef::_unchecked_narrow(base);
@@ -508,9 +510,30 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
   EXPECT_THROW(base->create_operation(id("Base/op").c_str(), "op", "1.0", long_type, CORBA::OP_ONEWAY,
                                       CORBA::ParDescriptionSeq(), CORBA::ExceptionDefSeq(), CORBA::ContextIdSeq()),
                CORBA::BAD_PARAM);  // a oneway operation returns nothing
-  EXPECT_THROW(module->create_native(id("N").c_str(), "N", "1.0"), CORBA::NO_IMPLEMENT);
+  // What the repository does not keep: value types, natives, and anonymous
+  // types changed in place (their spelling is their identity).
   CORBA::StringDef_var bounded = a.repository()->create_string(8);
-  EXPECT_THROW(bounded->bound(9), CORBA::NO_IMPLEMENT);
+  CORBA::WstringDef_var wide = a.repository()->create_wstring(8);
+  CORBA::FixedDef_var money = a.repository()->create_fixed(9, 2);
+  CORBA::SequenceDef_var longs = a.repository()->create_sequence(0, long_type);
+  CORBA::ArrayDef_var pair = a.repository()->create_array(2, long_type);
+  std::vector<std::function<void()>> not_kept = {
+      [&] { module->create_native(id("N").c_str(), "N", "1.0"); },
+      [&] { module->create_value_box(id("B").c_str(), "B", "1.0", long_type); },
+      [&] { module->create_value(id("V").c_str(), "V", "1.0", false, false, CORBA::ValueDef::_nil(), false,
+                                 CORBA::ValueDefSeq(), CORBA::InterfaceDefSeq(), CORBA::InitializerSeq()); },
+      [&] { bounded->bound(9); },
+      [&] { wide->bound(9); },
+      [&] { money->digits(10); },
+      [&] { money->scale(3); },
+      [&] { longs->bound(4); },
+      [&] { longs->element_type_def(double_type); },
+      [&] { pair->length(3); },
+      [&] { pair->element_type_def(double_type); },
+  };
+  for (std::size_t i = 0; i < not_kept.size(); ++i) EXPECT_THROW(not_kept[i](), CORBA::NO_IMPLEMENT) << i;
+  EXPECT_EQ(wide->bound(), 8u);
+  EXPECT_EQ(pair->length(), 2u);
 
   std::map<std::string, access::Definition> after;
   walk("IDL:Refused:1.0", after);
