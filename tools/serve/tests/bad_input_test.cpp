@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "served_repository.h"
+#include "standard_minor_codes.h"
 
 namespace {
 
-constexpr CORBA::ULong kInvalidName = CORBA::OMGVMCID | 15;
-constexpr CORBA::ULong kInvalidRepositoryId = CORBA::OMGVMCID | 16;
-constexpr CORBA::ULong kIndestructible = CORBA::OMGVMCID | 2;
+using namespace standard_minor;
 
 const std::string kDoomed = "IDL:irstore.test/ServeTest/Doomed:1.0";
 

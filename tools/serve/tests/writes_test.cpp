@@ -10,24 +10,13 @@
 #include <thread>
 
 #include "served_repository.h"
+#include "standard_minor_codes.h"
 
 namespace {
 
 namespace access = irstore::access;
 
-constexpr CORBA::ULong kIdTaken = CORBA::OMGVMCID | 2;
-constexpr CORBA::ULong kNameTaken = CORBA::OMGVMCID | 3;
-constexpr CORBA::ULong kInvalidContainer = CORBA::OMGVMCID | 4;
-constexpr CORBA::ULong kInheritedNameClash = CORBA::OMGVMCID | 5;
-constexpr CORBA::ULong kAbstractBaseOnly = CORBA::OMGVMCID | 6;
-constexpr CORBA::ULong kInvalidName = CORBA::OMGVMCID | 15;
-constexpr CORBA::ULong kInvalidRepositoryId = CORBA::OMGVMCID | 16;
-constexpr CORBA::ULong kInvalidMemberName = CORBA::OMGVMCID | 17;
-constexpr CORBA::ULong kDuplicateLabel = CORBA::OMGVMCID | 18;
-constexpr CORBA::ULong kIncompatibleLabel = CORBA::OMGVMCID | 19;
-constexpr CORBA::ULong kIllegitimateDiscriminator = CORBA::OMGVMCID | 20;
-constexpr CORBA::ULong kDependencyPreventsDestruction = CORBA::OMGVMCID | 1;
-constexpr CORBA::ULong kIndestructible = CORBA::OMGVMCID | 2;
+using namespace standard_minor;
 
 ServedRepository& served_repository() { return ServedRepository::shared(Serving{.writable = true}); }
 access::Store& store() { return served_repository().store(); }
