@@ -79,6 +79,20 @@ void check_oneway(const access::Definition& operation) {
   }
 }
 
+void check_alias_type(ServeContext& context, const access::Definition& alias) {
+  std::set<std::string> seen;
+  std::vector<std::string> pending = alias.type.references;
+  while (!pending.empty()) {
+    std::string id = std::move(pending.back());
+    pending.pop_back();
+    if (id == alias.id) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+    if (!seen.insert(id).second) continue;
+    access::Definition used = context.store.related(id);
+    if (used.kind != access::Kind::Alias) continue;
+    pending.insert(pending.end(), used.type.references.begin(), used.type.references.end());
+  }
+}
+
 void check_destroyable(ServeContext& context, const std::string& id) {
   std::set<std::string> held = {id};
   std::vector<std::string> pending = {id};

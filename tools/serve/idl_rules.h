@@ -28,6 +28,12 @@ void check_bases(ServeContext& context, const access::Definition& interface);
 // nothing (BAD_PARAM).
 void check_oneway(const access::Definition& operation);
 
+// The original type of an alias leads back to the alias through no chain
+// of aliases and anonymous types (BAD_PARAM): such an alias would stand
+// for itself and have no type at all. A struct or union on the way ends
+// the chain, as its type may hold itself.
+void check_alias_type(ServeContext& context, const access::Definition& alias);
+
 // Whether removing the definition would remove anything besides what it
 // holds: a definition that uses it, or an interface derived from it
 // (BAD_INV_ORDER, dependency prevents destruction).

@@ -245,7 +245,10 @@ class AliasServant : public POA_CORBA::AliasDef, public ContainedPart, public St
 
   CORBA::IDLType_ptr original_type_def() override { return type_definition(context_, target().type); }
   void original_type_def(CORBA::IDLType_ptr type) override {
-    change_target([&](access::Definition& d) { d.type = type_argument(context_, type); });
+    change_target([&](access::Definition& d) {
+      d.type = type_argument(context_, type);
+      check_alias_type(context_, d);
+    });
   }
 };
 

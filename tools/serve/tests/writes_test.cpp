@@ -431,6 +431,9 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
   bases.length(1);
   bases[0] = CORBA::InterfaceDef::_duplicate(base);
   CORBA::InterfaceDef_var derived = module->create_interface(id("Derived").c_str(), "Derived", "1.0", bases);
+  CORBA::AliasDef_var first = module->create_alias(id("First").c_str(), "First", "1.0", long_type);
+  CORBA::AliasDef_var second = module->create_alias(id("Second").c_str(), "Second", "1.0", first);
+  CORBA::SequenceDef_var seconds = a.repository()->create_sequence(0, second);
   std::map<std::string, access::Definition> before;
   walk("IDL:Refused:1.0", before);
 
@@ -460,6 +463,12 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
   cycle.length(1);
   cycle[0] = CORBA::InterfaceDef::_duplicate(derived);
   EXPECT_THROW(base->base_interfaces(cycle), CORBA::BAD_PARAM);
+  // An alias that would stand for itself has no type at all.
+  EXPECT_THROW(first->original_type_def(first), CORBA::BAD_PARAM);
+  EXPECT_THROW(first->original_type_def(second), CORBA::BAD_PARAM);
+  EXPECT_THROW(first->original_type_def(seconds), CORBA::BAD_PARAM);
+  CORBA::TypeCode_var first_type = first->type();
+  EXPECT_EQ(first_type->kind(), CORBA::tk_alias);
   for (const char* name : {"", "a b", "9lives", "x::y"}) {
     expect_raises<CORBA::BAD_PARAM>([&] { module->create_module(id("Other").c_str(), name, "1.0"); }, kInvalidName);
   }
