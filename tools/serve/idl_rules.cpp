@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "arguments.h"
 #include "kinds.h"
 #include "minor_codes.h"
 
@@ -90,6 +91,20 @@ void check_alias_type(ServeContext& context, const access::Definition& alias) {
     access::Definition used = context.store.related(id);
     if (used.kind != access::Kind::Alias) continue;
     pending.insert(pending.end(), used.type.references.begin(), used.type.references.end());
+  }
+}
+
+void check_literal_users(ServeContext& context, const std::string& type) {
+  for (const std::string& id : context.store.removed_with(type)) {
+    access::Definition user = context.store.related(id);
+    if (user.kind == access::Kind::Constant) {
+      literal_as(context, user.value, user.type, 0);
+    } else if (user.kind == access::Kind::Union) {
+      check_discriminator(context, user.type);
+      for (const access::UnionCase& c : user.cases) {
+        if (c.label != "default") literal_as(context, c.label, user.type, minor::kIncompatibleLabel);
+      }
+    }
   }
 }
 

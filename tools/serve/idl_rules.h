@@ -34,6 +34,12 @@ void check_oneway(const access::Definition& operation);
 // the chain, as its type may hold itself.
 void check_alias_type(ServeContext& context, const access::Definition& alias);
 
+// The constants and unions that use the type, directly or through aliases,
+// as their own type or discriminator: each value and label is still one of
+// it, and each discriminator a legitimate one (BAD_PARAM). Run after the
+// type's change, inside its unit of work.
+void check_literal_users(ServeContext& context, const std::string& type);
+
 // Whether removing the definition would remove anything besides what it
 // holds: a definition that uses it, or an interface derived from it
 // (BAD_INV_ORDER, dependency prevents destruction).

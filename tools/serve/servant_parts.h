@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "context.h"
+#include "idl_rules.h"
 #include "served_update.h"
 #include "type_tree.h"
 
@@ -45,14 +46,20 @@ class IRObjectPart : public virtual POA_CORBA::IRObject {
   TypeTree target_type();
 
   // Changes the stored definition the request is for, in one unit of work:
-  // edit gets its state, and what it leaves is stored.
-  template <class Edit>
-  void change_target(Edit edit) {
+  // edit gets its state, and what it leaves is stored; then check, which
+  // sees the change, may still refuse it.
+  template <class Edit, class Check>
+  void change_target(Edit edit, Check check) {
     ServedUpdate update(context_);
     access::Definition definition = target();
     edit(definition);
     update.update(definition);
+    check(definition);
     update.commit();
+  }
+  template <class Edit>
+  void change_target(Edit edit) {
+    change_target(edit, [](const access::Definition&) {});
   }
 
   ServeContext& context_;
@@ -134,6 +141,14 @@ class ContainerPart : public virtual POA_CORBA::Container, public virtual IRObje
 class StoredTypePart : public virtual POA_CORBA::IDLType, public virtual IRObjectPart {
  public:
   CORBA::TypeCode_ptr type() override;
+
+ protected:
+  // Changes a type that constants and unions may use, as change_target:
+  // their values and labels must still be values of it.
+  template <class Edit>
+  void change_type(Edit edit) {
+    change_target(edit, [&](const access::Definition& type) { check_literal_users(context_, type.id); });
+  }
 };
 
 }  // namespace irstore::serve

@@ -245,7 +245,7 @@ class AliasServant : public POA_CORBA::AliasDef, public ContainedPart, public St
 
   CORBA::IDLType_ptr original_type_def() override { return type_definition(context_, target().type); }
   void original_type_def(CORBA::IDLType_ptr type) override {
-    change_target([&](access::Definition& d) {
+    change_type([&](access::Definition& d) {
       d.type = type_argument(context_, type);
       check_alias_type(context_, d);
     });
@@ -319,7 +319,7 @@ class EnumServant : public POA_CORBA::EnumDef, public ContainedPart, public Stor
     return result._retn();
   }
   void members(const CORBA::EnumMemberSeq& members) override {
-    change_target([&](access::Definition& d) { d.enumerators = enumerator_arguments(members); });
+    change_type([&](access::Definition& d) { d.enumerators = enumerator_arguments(members); });
   }
 };
 

@@ -434,6 +434,19 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
   CORBA::AliasDef_var first = module->create_alias(id("First").c_str(), "First", "1.0", long_type);
   CORBA::AliasDef_var second = module->create_alias(id("Second").c_str(), "Second", "1.0", first);
   CORBA::SequenceDef_var seconds = a.repository()->create_sequence(0, second);
+  CORBA::EnumMemberSeq sizes;
+  sizes.length(2);
+  sizes[0] = "small";
+  sizes[1] = "large";
+  CORBA::EnumDef_var size_enum = module->create_enum(id("Size").c_str(), "Size", "1.0", sizes);
+  CORBA::ConstantDef_var usual = module->create_constant(id("usual").c_str(), "usual", "1.0", size_enum,
+                                                         a.enumerator(size_enum, "large"));
+  CORBA::UnionMemberSeq by_size;
+  a.member(by_size, "few", a.enumerator(size_enum, "small"), long_type);
+  CORBA::UnionDef_var sized = module->create_union(id("Sized").c_str(), "Sized", "1.0", size_enum, by_size);
+  CORBA::AliasDef_var count = module->create_alias(id("Count").c_str(), "Count", "1.0", long_type);
+  CORBA::ConstantDef_var dozen = module->create_constant(id("dozen").c_str(), "dozen", "1.0", count,
+                                                         Arguments::long_value(12));
   std::map<std::string, access::Definition> before;
   walk("IDL:Refused:1.0", before);
 
@@ -469,6 +482,18 @@ TEST(Writes, RefusedChangesAreTheErrorsOfAnInterfaceRepositoryAndWriteNothing) {
   EXPECT_THROW(first->original_type_def(seconds), CORBA::BAD_PARAM);
   CORBA::TypeCode_var first_type = first->type();
   EXPECT_EQ(first_type->kind(), CORBA::tk_alias);
+  // A type whose users' values or labels would no longer be of it.
+  CORBA::EnumMemberSeq only_small = sizes, only_large = sizes;
+  only_small.length(1);
+  only_large[0] = "large";
+  only_large.length(1);
+  EXPECT_THROW(size_enum->members(only_small), CORBA::BAD_PARAM);  // usual is large
+  EXPECT_THROW(size_enum->members(only_large), CORBA::BAD_PARAM);  // a label of Sized is small
+  CORBA::IDLType_var string_type = a.primitive(CORBA::pk_string);
+  EXPECT_THROW(count->original_type_def(string_type), CORBA::BAD_PARAM);  // dozen is 12
+  CORBA::Any_var usual_value = usual->value();
+  CORBA::TypeCode_var sized_type = sized->type();
+  EXPECT_EQ(sized_type->member_count(), 1u);
   for (const char* name : {"", "a b", "9lives", "x::y"}) {
     expect_raises<CORBA::BAD_PARAM>([&] { module->create_module(id("Other").c_str(), name, "1.0"); }, kInvalidName);
   }
