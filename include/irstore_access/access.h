@@ -7,6 +7,10 @@
 // it can share a process with another ORB whose C++ names (CORBA::release,
 // CORBA::string_dup, the exception classes, ...) are the same as the store
 // runtime's. Every store failure is caught inside and leaves as Error.
+//
+// Reads go through a Store; changes through an Update, the store's unit of
+// work, which keeps every other thread's call waiting until it ends: no
+// call sees changes that are not committed.
 #pragma once
 
 #include <memory>
@@ -112,6 +116,12 @@ class Error : public std::runtime_error {
     BadInput,    // an argument the store cannot take (too long, malformed)
     Incoherent,  // the stored rows contradict each other
     Failure,     // the database failed
+    IdTaken,     // another definition has the repository id
+    NameTaken,   // the container holds another definition of the name
+    // The connection to the database was lost and could not be made again
+    // within the reconnect wait (com.orvo.CORBA.irReconnectWait). The
+    // store tries again at the next call.
+    Unreachable,
   };
   Error(Reason reason, const std::string& message);
   ~Error() override;
@@ -130,9 +140,15 @@ void report_failures_as_they_happen(bool on);
 // at a time; any number of threads may call it, and each call sees what was
 // committed when it ran.
 class Store {
+  friend class Update;
+
  public:
   // The repository id of the root, which holds the top-level definitions.
   static const char* const kRootId;
+  // The longest repository id and name the store keeps: longer ones are
+  // BadInput.
+  static constexpr std::size_t kLongestId = 4095;
+  static constexpr std::size_t kLongestName = 254;
 
   // Opens the repository of the alias (VADIRIRI when empty).
   explicit Store(const std::string& alias);
@@ -157,10 +173,68 @@ class Store {
                                       Kind limit, bool exclude_inherited);
   // Whether the interface derives, directly or not, from base.
   bool inherits_from(const std::string& interface, const std::string& base);
+  // Whether an interface derived from the interface, directly or not, or
+  // any base of such a derived interface, holds an attribute or operation
+  // of the name.
+  bool name_used_below(const std::string& interface, const std::string& name);
+  // The repository ids of what removing the definition would remove with
+  // it: its members, what refers to it and the interfaces derived from it,
+  // each with the same in turn.
+  std::vector<std::string> removed_with(const std::string& id);
+
+  // The library's own, opaque to its callers.
+  struct Impl;
 
  private:
-  struct Impl;
   std::unique_ptr<Impl> impl_;
+};
+
+// One unit of work of the store: the changes made through it are kept
+// together when commit() returns, and none of them when it ends without
+// (or when commit() fails). While it is open, calls of other threads on
+// the store wait for its end; its own thread reads through the Store as
+// usual and sees its changes. One Update at a time per thread; all of its
+// calls come from the thread that opened it.
+//
+// A definition's relations follow its state: its container, its bases and
+// a reference to every definition its state names. The definitions that
+// name a renamed or moved definition by its scoped name, or one whose
+// repository id changes by that id, are told the new one.
+class Update {
+ public:
+  // Waits for the calls of other threads that came before it to end.
+  explicit Update(Store& store);
+  // Cancels what was not committed.
+  ~Update();
+  Update(const Update&) = delete;
+  Update& operator=(const Update&) = delete;
+
+  // std::logic_error after a change of this Update failed: the unit of
+  // work may hold part of it.
+  void commit();
+
+  // Stores a new definition in the container. IdTaken, NameTaken; NotFound
+  // when the container or a definition the state names is not stored.
+  void create(const Definition& definition, const std::string& container);
+  // Gives the definition with the repository id of `definition` the version
+  // and state of `definition`; its kind and name stay.
+  void update(const Definition& definition);
+  // NameTaken when the container holds another definition of the name.
+  void rename(const std::string& id, const std::string& name);
+  // Into another container, under the name given; NameTaken as rename.
+  void move(const std::string& id, const std::string& container, const std::string& name);
+  // IdTaken when another definition has new_id.
+  void change_id(const std::string& id, const std::string& new_id);
+  // Removes the definition with everything removed_with() names.
+  void destroy(const std::string& id);
+
+ private:
+  template <class Change>
+  void change(const std::string& what, Change work);
+
+  Store::Impl& store_;
+  bool open_ = true;
+  bool failed_ = false;
 };
 
 }  // namespace irstore::access

@@ -1,11 +1,11 @@
 #include "definition.h"
 
-
 namespace irstore::access {
 
 namespace {
 
 TypeUse type_use(const IRType& type) { return {type.spelling, type.references}; }
+IRType ir_type(const TypeUse& use) { return {use.spelling, use.references}; }
 
 std::vector<Member> members_of(const std::vector<IRMember>& members) {
   std::vector<Member> result;
@@ -47,6 +47,69 @@ void fill_state(CORBA_Contained_Impl& object, Definition& d) {
   }
 }
 
+std::vector<IRMember> ir_members(const std::vector<Member>& members) {
+  std::vector<IRMember> result;
+  result.reserve(members.size());
+  for (const Member& member : members) result.push_back({member.name, ir_type(member.type)});
+  return result;
+}
+
+template <class Object, class Fill>
+ObjectRef made(const Definition& d, Fill fill) {
+  auto* object = new Object(d.name.c_str(), d.id.c_str());
+  ObjectRef owned(object);
+  fill(*object, d);
+  return owned;
+}
+
+ObjectRef made_object(const Definition& d) {
+  switch (d.kind) {
+    case Kind::Module:
+      return made<CORBA_ModuleDef_Impl>(d, [](auto&, const Definition&) {});
+    case Kind::Interface:
+      return made<CORBA_InterfaceDef_Impl>(d, [](auto& i, const Definition& d) {
+        i.base_interfaces = d.bases;
+        i.is_abstract = d.is_abstract;
+        i.is_local = d.is_local;
+      });
+    case Kind::Operation:
+      return made<CORBA_OperationDef_Impl>(d, [](auto& o, const Definition& d) {
+        o.result = ir_type(d.type);
+        o.oneway = d.oneway;
+        for (const Parameter& p : d.parameters) {
+          o.parameters.push_back({p.name, ir_type(p.type), static_cast<IRParameterMode>(p.mode)});
+        }
+        o.exceptions = d.exceptions;
+        o.contexts = d.contexts;
+      });
+    case Kind::Attribute:
+      return made<CORBA_AttributeDef_Impl>(d, [](auto& a, const Definition& d) {
+        a.type = ir_type(d.type);
+        a.readonly = d.readonly;
+      });
+    case Kind::Constant:
+      return made<CORBA_ConstantDef_Impl>(d, [](auto& c, const Definition& d) {
+        c.type = ir_type(d.type);
+        c.value = d.value;
+      });
+    case Kind::Exception:
+      return made<CORBA_ExceptionDef_Impl>(d, [](auto& e, const Definition& d) { e.members = ir_members(d.members); });
+    case Kind::Alias:
+      return made<CORBA_AliasDef_Impl>(d, [](auto& a, const Definition& d) { a.original_type = ir_type(d.type); });
+    case Kind::Struct:
+      return made<CORBA_StructDef_Impl>(d, [](auto& s, const Definition& d) { s.members = ir_members(d.members); });
+    case Kind::Union:
+      return made<CORBA_UnionDef_Impl>(d, [](auto& u, const Definition& d) {
+        u.discriminator_type = ir_type(d.type);
+        for (const UnionCase& c : d.cases) u.members.push_back({c.name, c.label, ir_type(c.type)});
+      });
+    case Kind::Enum:
+      return made<CORBA_EnumDef_Impl>(d, [](auto& e, const Definition& d) { e.members = d.enumerators; });
+    default:
+      throw Error(Error::Reason::BadInput, "no definition is of kind " + std::to_string(static_cast<int>(d.kind)));
+  }
+}
+
 // The kinds the access interface names; the rest read as Kind::None.
 constexpr Kind kKnownKinds[] = {Kind::Attribute, Kind::Constant, Kind::Exception, Kind::Interface,
                                 Kind::Module,    Kind::Operation, Kind::Alias,    Kind::Struct,
@@ -62,6 +125,12 @@ Kind kind_from(CORBA::DefinitionKind kind) {
 }
 
 CORBA::DefinitionKind kind_to(Kind kind) { return static_cast<CORBA::DefinitionKind>(static_cast<int>(kind)); }
+
+ObjectRef object_of(const Definition& definition) {
+  ObjectRef object = made_object(definition);
+  object->set_version(definition.version.c_str());
+  return object;
+}
 
 Definition definition_of(CORBA_Contained_Impl& object) {
   Definition d;

@@ -15,6 +15,23 @@ std::string store_message(const std::string& what, const StoreErrorFields& e) {
   return text + "store failure code " + std::to_string(e.code) + " (SQLSTATE " + e.sqlstate + ")";
 }
 
+// The engine's codes for a lost connection, SQL1223N to SQL1225N, as the
+// session's error carries them, or as its message does once the store has
+// turned it into one of its own exceptions.
+bool connection_lost(const StoreErrorFields& e) {
+  if (e.code >= -1225 && e.code <= -1223) return true;
+  if (!e.message) return false;
+  std::string message = e.message;
+  for (const char* code : {"SQL1223N", "SQL1224N", "SQL1225N"}) {
+    if (message.find(code) != std::string::npos) return true;
+  }
+  return false;
+}
+
+Error failure(const std::string& what, const StoreErrorFields& e) {
+  return Error(connection_lost(e) ? Error::Reason::Unreachable : Error::Reason::Failure, store_message(what, e));
+}
+
 void discard_report(const VekdReport&, void*) {}
 
 }  // namespace
@@ -36,9 +53,9 @@ Error translated_current_exception(const std::string& what) {
   } catch (const IRStore::IncoherentIR& e) {
     return Error(Reason::Incoherent, store_message(what, e));
   } catch (const IRStore::Exception& e) {
-    return Error(Reason::Failure, store_message(what, e));
+    return failure(what, e);
   } catch (const IRSError& e) {
-    return Error(Reason::Failure, store_message(what, e));
+    return failure(what, e);
   } catch (const CORBA::BAD_PARAM&) {
     return Error(Reason::BadInput, what + ": an argument the store cannot take");
   } catch (const CORBA::MARSHAL&) {

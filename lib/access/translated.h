@@ -9,7 +9,9 @@
 
 namespace irstore::access {
 
-// Error for the exception being handled (call inside a catch block).
+// Error for the exception being handled (call inside a catch block). A
+// lost connection is Reason::Unreachable until the store has been asked
+// whether it connected again (Store::Impl does).
 Error translated_current_exception(const std::string& what);
 
 // Runs a call into the store; whatever it throws leaves as Error, its

@@ -145,19 +145,22 @@ const Command kCommands[] = {
      "  --members          list attributes and operations in the interfaces\n",
      run_graph},
     {"serve", "serve the repository as a CORBA Interface Repository",
-     "usage: irstore serve [--db ALIAS] [--port N] [--ior-file FILE] [-ORBoption value]...\n"
+     "usage: irstore serve [--db ALIAS] [--port N] [--ior-file FILE] [--writable] [-ORBoption value]...\n"
      "\n"
      "Serves the repository (default: --db, or VADIRIRI) as a CORBA Interface\n"
      "Repository over IIOP, with omniORB, until SIGINT or SIGTERM stops it.\n"
      "Clients reach it at corbaloc::HOST:PORT/InterfaceRepository, for example\n"
      "with -ORBInitRef InterfaceRepository=corbaloc::HOST:PORT/InterfaceRepository.\n"
-     "It reads every answer from the repository when asked, and is read-only:\n"
-     "writes raise NO_PERMISSION.\n"
+     "It reads every answer from the repository when asked. Without --writable\n"
+     "it is read-only: writes raise NO_PERMISSION. When the database does not\n"
+     "come back within the reconnect wait, it stops with status 3.\n"
      "\n"
      "  --port N         listen on port N; references the server handed out\n"
      "                   stay valid across a restart on the same port\n"
      "  --ior-file FILE  write the repository's stringified IOR to FILE once\n"
      "                   it answers\n"
+     "  --writable       accept the operations that change the repository,\n"
+     "                   each as one unit of work\n"
      "  -ORB...          an omniORB option with its value (-ORBendPoint,\n"
      "                   -ORBendPointPublish, -ORBtraceLevel, ...)\n",
      run_serve},

@@ -1,5 +1,9 @@
 #include "adapters.h"
 
+#include <stdexcept>
+
+#include "object_keys.h"
+
 namespace irstore::serve {
 
 namespace {
@@ -88,6 +92,26 @@ Adapters::Adapters(CORBA::ORB_ptr orb) : orb_(CORBA::ORB::_duplicate(orb)) {
     poas_[kind] = root_poa_->create_POA(info(static_cast<ObjectKind>(kind)).adapter, manager, policies);
   }
   for (CORBA::ULong i = 0; i < policies.length(); ++i) policies[i]->destroy();
+  learn_key_prefixes();
+}
+
+// A persistent adapter's keys are the same in every run and every server:
+// its own part, then the object id.
+void Adapters::learn_key_prefixes() {
+  for (std::size_t kind = 0; kind < kAdapterKinds; ++kind) {
+    std::string& prefix = key_prefixes_[kind];
+    for (const char* probe : {"a", "bc"}) {
+      CORBA::Object_var made = reference(static_cast<ObjectKind>(kind), probe);
+      std::optional<std::string> key = object_key(orb_, made);
+      std::size_t length = std::char_traits<char>::length(probe);
+      bool ends_with_id = key && key->size() > length && key->compare(key->size() - length, length, probe) == 0;
+      std::string own_part = ends_with_id ? key->substr(0, key->size() - length) : std::string();
+      if (!ends_with_id || (!prefix.empty() && own_part != prefix)) {
+        throw std::runtime_error("the ORB's object keys do not end with the object id");
+      }
+      prefix = own_part;
+    }
+  }
 }
 
 void Adapters::serve(ObjectKind kind, PortableServer::Servant servant) {
@@ -117,13 +141,13 @@ std::string Adapters::current_id() {
 }
 
 std::optional<std::pair<ObjectKind, std::string>> Adapters::identify(CORBA::Object_ptr object) {
-  if (CORBA::is_nil(object)) return std::nullopt;
+  std::optional<std::string> key = object_key(orb_, object);
+  if (!key) return std::nullopt;
+  if (*key == kRootKey) return std::make_pair(ObjectKind::Repository, std::string(access::Store::kRootId));
   for (std::size_t kind = 0; kind < kAdapterKinds; ++kind) {
-    try {
-      PortableServer::ObjectId_var id = poas_[kind]->reference_to_id(object);
-      return std::make_pair(static_cast<ObjectKind>(kind), text_of(id.in()));
-    } catch (const PortableServer::POA::WrongAdapter&) {
-      // Another adapter's, or not this server's at all.
+    const std::string& prefix = key_prefixes_[kind];
+    if (key->compare(0, prefix.size(), prefix) == 0) {
+      return std::make_pair(static_cast<ObjectKind>(kind), key->substr(prefix.size()));
     }
   }
   return std::nullopt;

@@ -63,14 +63,19 @@ class Adapters {
   CORBA::Object_ptr root();
   // The object id of the request being served.
   std::string current_id();
-  // The kind and object id of a reference to one of this server's objects.
+  // The kind and object id of a reference to one of this server's objects,
+  // or to the same object of another server of the repository (by its
+  // object key, whatever its address); the root's is Store::kRootId.
   std::optional<std::pair<ObjectKind, std::string>> identify(CORBA::Object_ptr object);
 
  private:
+  void learn_key_prefixes();
+
   CORBA::ORB_var orb_;
   PortableServer::POA_var root_poa_;
   PortableServer::POA_var ins_poa_;
   std::array<PortableServer::POA_var, kAdapterKinds> poas_;
+  std::array<std::string, kAdapterKinds> key_prefixes_;  // each adapter's part of its keys
   PortableServer::Current_var current_;
 };
 

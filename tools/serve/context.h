@@ -1,6 +1,7 @@
 // What every servant of the server shares: the ORB, the store and the
-// adapters. The servants keep nothing else: every answer is read from the
-// store when it is asked for.
+// adapters, and whether requests may change the repository. The servants
+// keep nothing else: every answer is read from the store when it is asked
+// for.
 #pragma once
 
 #include "adapters.h"
@@ -14,6 +15,7 @@ struct ServeContext {
   ServedStore& store;
   Adapters& adapters;
   DynamicAny::DynAnyFactory_ptr dyn_any;
+  bool writable = false;
 };
 
 }  // namespace irstore::serve

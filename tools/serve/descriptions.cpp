@@ -17,9 +17,22 @@ Description Describer::identified(const access::Definition& d) {
   Description description;
   description.name = d.name.c_str();
   description.id = d.id.c_str();
-  description.defined_in = defined_in(context_, d.id).c_str();
+  description.defined_in = container_of(d.id).c_str();
   description.version = d.version.c_str();
   return description;
+}
+
+const std::string& Describer::container_of(const std::string& id) {
+  auto known = containers_.find(id);
+  if (known == containers_.end()) known = containers_.emplace(id, defined_in(context_, id)).first;
+  return known->second;
+}
+
+CORBA::IDLType_ptr Describer::type_definition(const TypeTree& type) {
+  std::string key = encode_type_use(type_use_of(type));
+  auto known = type_definitions_.find(key);
+  if (known == type_definitions_.end()) known = type_definitions_.emplace(key, type_reference(context_, type)).first;
+  return CORBA::IDLType::_duplicate(known->second);
 }
 
 CORBA::Contained::Description* Describer::describe(const access::Definition& definition) {
@@ -82,7 +95,7 @@ CORBA::ParDescriptionSeq Describer::parameters(const access::Definition& operati
     TypeTree type = resolved_type(context_.store, parameter.type);
     result[i].name = parameter.name.c_str();
     result[i].type = types_.of(type);
-    result[i].type_def = type_reference(context_, type);
+    result[i].type_def = type_definition(type);
     result[i].mode = static_cast<CORBA::ParameterMode>(parameter.mode);
   }
   return result;
@@ -92,9 +105,15 @@ CORBA::ExcDescriptionSeq Describer::exceptions(const access::Definition& operati
   CORBA::ExcDescriptionSeq result(static_cast<CORBA::ULong>(operation.exceptions.size()));
   result.length(static_cast<CORBA::ULong>(operation.exceptions.size()));
   for (CORBA::ULong i = 0; i < result.length(); ++i) {
-    access::Definition exception = context_.store.related(operation.exceptions[i]);
-    result[i] = identified<CORBA::ExceptionDescription>(exception);
-    result[i].type = types_.of(exception);
+    const std::string& id = operation.exceptions[i];
+    auto known = exceptions_.find(id);
+    if (known == exceptions_.end()) {
+      access::Definition exception = context_.store.related(id);
+      CORBA::ExceptionDescription description = identified<CORBA::ExceptionDescription>(exception);
+      description.type = types_.of(exception);
+      known = exceptions_.emplace(id, description).first;
+    }
+    result[i] = known->second;
   }
   return result;
 }

@@ -2,13 +2,18 @@
 // describe_contents() and describe_interface() give them.
 #pragma once
 
+#include <map>
+#include <string>
+
 #include "context.h"
 #include "type_codes.h"
 
 namespace irstore::serve {
 
 // Describes definitions for one request, with one TypeCode builder for all
-// of them.
+// of them, and each container, raised exception and type definition read
+// once for all of them (an interface's operations name the same ones again
+// and again).
 class Describer {
  public:
   explicit Describer(ServeContext& context) : context_(context), types_(context) {}
@@ -25,9 +30,14 @@ class Describer {
   Description identified(const access::Definition& definition);
   CORBA::ExcDescriptionSeq exceptions(const access::Definition& operation);
   CORBA::Any* value_of(const access::Definition& definition);
+  const std::string& container_of(const std::string& id);
+  CORBA::IDLType_ptr type_definition(const TypeTree& type);
 
   ServeContext& context_;
   TypeCodeBuilder types_;
+  std::map<std::string, std::string> containers_;                 // id -> defined_in
+  std::map<std::string, CORBA::ExceptionDescription> exceptions_;  // id -> its description
+  std::map<std::string, CORBA::IDLType_var> type_definitions_;     // encoded type use -> its object
 };
 
 // The repository id of the definition's container: "" for the repository

@@ -142,26 +142,13 @@ void insert(DynamicAny::DynAny_ptr value, const std::string& literal, CORBA::Typ
   }
 }
 
-// A DynAny, destroyed when it goes: it lives in the ORB until destroyed.
-class OwnedDynAny {
- public:
-  explicit OwnedDynAny(DynamicAny::DynAny_ptr value) : value_(value) {}
-  ~OwnedDynAny() { value_->destroy(); }
-  OwnedDynAny(const OwnedDynAny&) = delete;
-  OwnedDynAny& operator=(const OwnedDynAny&) = delete;
-  DynamicAny::DynAny_ptr get() const { return value_.in(); }
-
- private:
-  DynamicAny::DynAny_var value_;
-};
+}  // namespace
 
 CORBA::TypeCode_ptr unaliased(CORBA::TypeCode_ptr type) {
   CORBA::TypeCode_var actual = CORBA::TypeCode::_duplicate(type);
   while (actual->kind() == CORBA::tk_alias) actual = actual->content_type();
   return actual._retn();
 }
-
-}  // namespace
 
 std::u32string unquoted(const std::string& literal) {
   std::size_t at = literal.rfind('L', 0) == 0 ? 1 : 0;
@@ -182,16 +169,22 @@ std::u32string unquoted(const std::string& literal) {
   return text;
 }
 
-CORBA::Any* literal_value(ServeContext& context, const std::string& literal, CORBA::TypeCode_ptr type) {
+CORBA::Any* value_of_literal(ServeContext& context, const std::string& literal, CORBA::TypeCode_ptr type) {
   try {
     OwnedDynAny value(context.dyn_any->create_dyn_any_from_type_code(type));
     CORBA::TypeCode_var actual = unaliased(type);
     insert(value.get(), literal, actual);
     return value.get()->to_any();
+  } catch (const CORBA::UserException&) {
+    malformed(literal, "value of its type");
+  }
+}
+
+CORBA::Any* literal_value(ServeContext& context, const std::string& literal, CORBA::TypeCode_ptr type) {
+  try {
+    return value_of_literal(context, literal, type);
   } catch (const std::invalid_argument& e) {
     repository_failure(e.what());
-  } catch (const CORBA::UserException&) {
-    repository_failure("the literal " + literal + " does not fit its type");
   }
 }
 

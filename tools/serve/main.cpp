@@ -5,6 +5,7 @@
 // names the same C++ entities as omniORB, and lives hidden inside
 // libirstore_access.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 
 #include "adapters.h"
 #include "context.h"
+#include "database_loss.h"
 #include "options.h"
 #include "served_store.h"
 #include "servants.h"
@@ -43,24 +45,29 @@ int serve(access::Store& repository, const ServerOptions& options, std::vector<s
   for (std::string& argument : orb_arguments) argv.push_back(argument.data());
   int argc = static_cast<int>(argv.size());
   CORBA::ORB_var orb = CORBA::ORB_init(argc, argv.data());
+  std::string alias = options.database.empty() ? "VADIRIRI" : options.database;
+  DatabaseLoss loss(orb, alias);
   {
     Adapters adapters(orb);
-    ServedStore store(repository);
+    ServedStore store(repository, [&loss](const std::string& why) { loss.report(why); });
     DynamicAny::DynAnyFactory_var dyn_any = dyn_any_factory(orb);
-    ServeContext context{orb, store, adapters, dyn_any};
+    ServeContext context{orb, store, adapters, dyn_any, options.writable};
     install_servants(context);
     adapters.activate();
 
     CORBA::Object_var root = adapters.root();
     CORBA::String_var ior = orb->object_to_string(root);
     if (!options.ior_file.empty()) write_whole(options.ior_file, ior.in());
-    std::printf("irstore-serve: serving repository %s%s\n",
-                options.database.empty() ? "VADIRIRI" : options.database.c_str(),
-                options.port ? (" on port " + std::to_string(*options.port)).c_str() : "");
+    std::printf("irstore-serve: serving repository %s%s%s\n", alias.c_str(),
+                options.port ? (" on port " + std::to_string(*options.port)).c_str() : "",
+                options.writable ? ", writable" : "");
     std::fflush(stdout);
     {
       ShutdownOnSignal stop(orb);
       orb->run();
+      // The requests still under way wait for the database, each for a
+      // reconnect wait: the server leaves without them.
+      if (loss.happened()) std::_Exit(DatabaseLoss::kStatus);
     }
     // The servants refer to what this block holds: they go with the ORB.
     orb->destroy();

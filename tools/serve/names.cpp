@@ -2,11 +2,12 @@
 
 #include <vector>
 
+#include "minor_codes.h"
+
 namespace irstore::serve {
 
 namespace {
 
-constexpr CORBA::ULong kInvalidName = CORBA::OMGVMCID | 15;
 // Deeper than any IDL nests: a container chain this long loops.
 constexpr int kDeepestNesting = 1000;
 
@@ -37,7 +38,7 @@ std::vector<std::string> identifiers_of(const std::string& scoped_name) {
 void check_identifier(const std::string& name) {
   bool valid = !name.empty();
   for (unsigned char c : name) valid = valid && c > ' ' && c != 0x7f && c != ':';
-  if (!valid) throw CORBA::BAD_PARAM(kInvalidName, CORBA::COMPLETED_NO);
+  if (!valid) throw CORBA::BAD_PARAM(minor::kInvalidName, CORBA::COMPLETED_NO);
 }
 
 std::string absolute_name(ServedStore& store, const access::Definition& definition) {

@@ -6,7 +6,7 @@
 namespace irstore::serve {
 
 const char* const kServerUsage =
-    "usage: irstore-serve [--db ALIAS] [--port N] [--ior-file FILE] [-ORBoption value]...\n"
+    "usage: irstore-serve [--db ALIAS] [--port N] [--ior-file FILE] [--writable] [-ORBoption value]...\n"
     "\n"
     "Serves a repository as a CORBA Interface Repository over IIOP until\n"
     "SIGINT or SIGTERM. Run it as irstore serve; irstore serve --help says more.\n";
@@ -33,6 +33,8 @@ ServerOptions parse_server_options(const std::vector<std::string>& arguments) {
       options.port = port;
     } else if (argument == "--ior-file") {
       options.ior_file = value();
+    } else if (argument == "--writable") {
+      options.writable = true;
     } else if (argument.rfind("-ORB", 0) == 0) {
       options.orb_arguments.push_back(argument);
       options.orb_arguments.push_back(value());

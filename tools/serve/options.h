@@ -11,6 +11,7 @@ struct ServerOptions {
   std::string database;                // the alias; empty for VADIRIRI
   std::optional<unsigned short> port;  // a fixed port, so that references outlive a restart
   std::string ior_file;                // where to write the root's IOR, if anywhere
+  bool writable = false;               // requests may change the repository
   std::vector<std::string> orb_arguments;  // -ORB options with their values, for ORB_init
   bool help = false;
 };

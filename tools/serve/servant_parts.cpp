@@ -27,8 +27,6 @@ bool matches(const access::Definition& d, CORBA::DefinitionKind limit) {
 
 }  // namespace
 
-void read_only() { throw CORBA::NO_PERMISSION(0, CORBA::COMPLETED_NO); }
-
 // IRObjectPart
 
 CORBA::DefinitionKind IRObjectPart::def_kind() {

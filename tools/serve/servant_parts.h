@@ -8,22 +8,24 @@
 // the type) from the object id of the request.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "context.h"
+#include "idl_rules.h"
+#include "served_update.h"
 #include "type_tree.h"
 
 namespace irstore::serve {
 
-// The repository is read-only: every write is NO_PERMISSION.
-[[noreturn]] void read_only();
-
 class IRObjectPart : public virtual POA_CORBA::IRObject {
  public:
   CORBA::DefinitionKind def_kind() override;
-  void destroy() override { read_only(); }
+  // Removes a stored definition with what it holds; an anonymous type,
+  // which has nothing stored, stays for as long as it is named.
+  void destroy() override;
   // A definition removed since the reference was made no longer exists.
   CORBA::Boolean _non_existent() override;
 
@@ -43,22 +45,39 @@ class IRObjectPart : public virtual POA_CORBA::IRObject {
   // id is no type of this adapter's form.
   TypeTree target_type();
 
+  // Changes the stored definition the request is for, in one unit of work:
+  // edit gets its state, and what it leaves is stored; then check, which
+  // sees the change, may still refuse it.
+  template <class Edit, class Check>
+  void change_target(Edit edit, Check check) {
+    ServedUpdate update(context_);
+    access::Definition definition = target();
+    edit(definition);
+    update.update(definition);
+    check(definition);
+    update.commit();
+  }
+  template <class Edit>
+  void change_target(Edit edit) {
+    change_target(edit, [](const access::Definition&) {});
+  }
+
   ServeContext& context_;
 };
 
 class ContainedPart : public virtual POA_CORBA::Contained, public virtual IRObjectPart {
  public:
   char* id() override;
-  void id(const char*) override { read_only(); }
+  void id(const char* new_id) override;
   char* name() override;
-  void name(const char*) override { read_only(); }
+  void name(const char* new_name) override;
   char* version() override;
-  void version(const char*) override { read_only(); }
+  void version(const char* new_version) override;
   CORBA::Container_ptr defined_in() override;
   char* absolute_name() override;
   CORBA::Repository_ptr containing_repository() override;
   CORBA::Contained::Description* describe() override;
-  void move(CORBA::Container_ptr, const char*, const char*) override { read_only(); }
+  void move(CORBA::Container_ptr new_container, const char* new_name, const char* new_version) override;
 };
 
 class ContainerPart : public virtual POA_CORBA::Container, public virtual IRObjectPart {
@@ -71,45 +90,33 @@ class ContainerPart : public virtual POA_CORBA::Container, public virtual IRObje
                                                       CORBA::Boolean exclude_inherited,
                                                       CORBA::Long max_returned_objs) override;
 
-  CORBA::ModuleDef_ptr create_module(const char*, const char*, const char*) override { read_only(); }
-  CORBA::ConstantDef_ptr create_constant(const char*, const char*, const char*, CORBA::IDLType_ptr,
-                                         const CORBA::Any&) override {
-    read_only();
-  }
-  CORBA::StructDef_ptr create_struct(const char*, const char*, const char*, const CORBA::StructMemberSeq&) override {
-    read_only();
-  }
-  CORBA::UnionDef_ptr create_union(const char*, const char*, const char*, CORBA::IDLType_ptr,
-                                   const CORBA::UnionMemberSeq&) override {
-    read_only();
-  }
-  CORBA::EnumDef_ptr create_enum(const char*, const char*, const char*, const CORBA::EnumMemberSeq&) override {
-    read_only();
-  }
-  CORBA::AliasDef_ptr create_alias(const char*, const char*, const char*, CORBA::IDLType_ptr) override {
-    read_only();
-  }
-  CORBA::InterfaceDef_ptr create_interface(const char*, const char*, const char*,
-                                           const CORBA::InterfaceDefSeq&) override {
-    read_only();
-  }
+  CORBA::ModuleDef_ptr create_module(const char* id, const char* name, const char* version) override;
+  CORBA::ConstantDef_ptr create_constant(const char* id, const char* name, const char* version, CORBA::IDLType_ptr type,
+                                         const CORBA::Any& value) override;
+  CORBA::StructDef_ptr create_struct(const char* id, const char* name, const char* version,
+                                     const CORBA::StructMemberSeq& members) override;
+  CORBA::UnionDef_ptr create_union(const char* id, const char* name, const char* version,
+                                   CORBA::IDLType_ptr discriminator_type, const CORBA::UnionMemberSeq& members) override;
+  CORBA::EnumDef_ptr create_enum(const char* id, const char* name, const char* version,
+                                 const CORBA::EnumMemberSeq& members) override;
+  CORBA::AliasDef_ptr create_alias(const char* id, const char* name, const char* version,
+                                   CORBA::IDLType_ptr original_type) override;
+  CORBA::InterfaceDef_ptr create_interface(const char* id, const char* name, const char* version,
+                                           const CORBA::InterfaceDefSeq& base_interfaces) override;
+  CORBA::ExceptionDef_ptr create_exception(const char* id, const char* name, const char* version,
+                                           const CORBA::StructMemberSeq& members) override;
+  CORBA::AbstractInterfaceDef_ptr create_abstract_interface(const char* id, const char* name, const char* version,
+                                                            const CORBA::AbstractInterfaceDefSeq& bases) override;
+  // The repository keeps no value types, value boxes or natives.
   CORBA::ValueDef_ptr create_value(const char*, const char*, const char*, CORBA::Boolean, CORBA::Boolean,
                                    CORBA::ValueDef_ptr, CORBA::Boolean, const CORBA::ValueDefSeq&,
                                    const CORBA::InterfaceDefSeq&, const CORBA::InitializerSeq&) override {
-    read_only();
+    not_kept();
   }
   CORBA::ValueBoxDef_ptr create_value_box(const char*, const char*, const char*, CORBA::IDLType_ptr) override {
-    read_only();
+    not_kept();
   }
-  CORBA::ExceptionDef_ptr create_exception(const char*, const char*, const char*,
-                                           const CORBA::StructMemberSeq&) override {
-    read_only();
-  }
-  CORBA::NativeDef_ptr create_native(const char*, const char*, const char*) override { read_only(); }
-  CORBA::AbstractInterfaceDef_ptr create_abstract_interface(const char*, const char*, const char*,
-                                                            const CORBA::AbstractInterfaceDefSeq&) override {
-    read_only();
-  }
+  CORBA::NativeDef_ptr create_native(const char*, const char*, const char*) override { not_kept(); }
 
  protected:
   // The definition of the container the request is for; nothing for the
@@ -119,8 +126,14 @@ class ContainerPart : public virtual POA_CORBA::Container, public virtual IRObje
   // then for an interface the attributes and operations it inherits.
   std::vector<access::Definition> listed(CORBA::DefinitionKind limit_type, CORBA::Boolean exclude_inherited);
 
+  // Stores a new member of the container, of the kind, in one unit of
+  // work: fill gives it its state. Its reference.
+  CORBA::Contained_ptr create_member(access::Kind kind, const char* id, const char* name, const char* version,
+                                     const std::function<void(access::Definition&)>& fill);
+
  private:
   std::string container_id();
+  [[noreturn]] void not_kept();
 };
 
 // IDLType::type of the stored types (interfaces, aliases, structs, unions,
@@ -128,6 +141,14 @@ class ContainerPart : public virtual POA_CORBA::Container, public virtual IRObje
 class StoredTypePart : public virtual POA_CORBA::IDLType, public virtual IRObjectPart {
  public:
   CORBA::TypeCode_ptr type() override;
+
+ protected:
+  // Changes a type that constants and unions may use, as change_target:
+  // their values and labels must still be values of it.
+  template <class Edit>
+  void change_type(Edit edit) {
+    change_target(edit, [&](const access::Definition& type) { check_literal_users(context_, type.id); });
+  }
 };
 
 }  // namespace irstore::serve

@@ -1,6 +1,7 @@
 // The root: the repository's top-level container, lookups by repository id,
 // and the anonymous types (which need nothing stored to be made).
 #include "kinds.h"
+#include "minor_codes.h"
 #include "primitives.h"
 #include "references.h"
 #include "servant_parts.h"
@@ -31,7 +32,7 @@ class RepositoryServant : public POA_CORBA::Repository, public ContainerPart {
   ObjectKind served_kind() const override { return ObjectKind::Repository; }
 
   // The repository is not one of the definitions it holds.
-  void destroy() override { throw CORBA::BAD_INV_ORDER(CORBA::OMGVMCID | 2, CORBA::COMPLETED_NO); }
+  void destroy() override { throw CORBA::BAD_INV_ORDER(minor::kIndestructible, CORBA::COMPLETED_NO); }
 
   CORBA::Contained_ptr lookup_id(const char* search_id) override {
     std::optional<access::Definition> found = context_.store.find(search_id);

@@ -1,6 +1,8 @@
 // The default servants of the anonymous types' adapters: primitive types,
 // bounded strings, fixed-point types, sequences and arrays. They have no
-// state of their own: the object id is the type.
+// state of their own: the object id is the type, so that one cannot be
+// changed in place (a definition is given another type instead).
+#include "minor_codes.h"
 #include "primitives.h"
 #include "references.h"
 #include "servant_parts.h"
@@ -16,6 +18,7 @@ class AnonymousTypePart : public virtual POA_CORBA::IDLType, public virtual IROb
   CORBA::TypeCode_ptr type() override { return TypeCodeBuilder(context_).of(target_type()); }
 
  protected:
+  [[noreturn]] void unchangeable() { unsupported_change(context_); }
   CORBA::TypeCode_ptr element_type_code() { return TypeCodeBuilder(context_).of(*target_type().element); }
   CORBA::IDLType_ptr element_definition() { return type_reference(context_, *target_type().element); }
 };
@@ -31,7 +34,7 @@ class PrimitiveServant : public POA_CORBA::PrimitiveDef, public AnonymousTypePar
     return *kind;
   }
   // The primitive types belong to the repository.
-  void destroy() override { throw CORBA::BAD_INV_ORDER(CORBA::OMGVMCID | 2, CORBA::COMPLETED_NO); }
+  void destroy() override { throw CORBA::BAD_INV_ORDER(minor::kIndestructible, CORBA::COMPLETED_NO); }
 };
 
 class StringServant : public POA_CORBA::StringDef, public AnonymousTypePart {
@@ -40,7 +43,7 @@ class StringServant : public POA_CORBA::StringDef, public AnonymousTypePart {
   ObjectKind served_kind() const override { return ObjectKind::String; }
 
   CORBA::ULong bound() override { return target_type().bound; }
-  void bound(CORBA::ULong) override { read_only(); }
+  void bound(CORBA::ULong) override { unchangeable(); }
 };
 
 class WstringServant : public POA_CORBA::WstringDef, public AnonymousTypePart {
@@ -49,7 +52,7 @@ class WstringServant : public POA_CORBA::WstringDef, public AnonymousTypePart {
   ObjectKind served_kind() const override { return ObjectKind::Wstring; }
 
   CORBA::ULong bound() override { return target_type().bound; }
-  void bound(CORBA::ULong) override { read_only(); }
+  void bound(CORBA::ULong) override { unchangeable(); }
 };
 
 class FixedServant : public POA_CORBA::FixedDef, public AnonymousTypePart {
@@ -58,9 +61,9 @@ class FixedServant : public POA_CORBA::FixedDef, public AnonymousTypePart {
   ObjectKind served_kind() const override { return ObjectKind::Fixed; }
 
   CORBA::UShort digits() override { return target_type().digits; }
-  void digits(CORBA::UShort) override { read_only(); }
+  void digits(CORBA::UShort) override { unchangeable(); }
   CORBA::Short scale() override { return target_type().scale; }
-  void scale(CORBA::Short) override { read_only(); }
+  void scale(CORBA::Short) override { unchangeable(); }
 };
 
 class SequenceServant : public POA_CORBA::SequenceDef, public AnonymousTypePart {
@@ -69,10 +72,10 @@ class SequenceServant : public POA_CORBA::SequenceDef, public AnonymousTypePart 
   ObjectKind served_kind() const override { return ObjectKind::Sequence; }
 
   CORBA::ULong bound() override { return target_type().bound; }
-  void bound(CORBA::ULong) override { read_only(); }
+  void bound(CORBA::ULong) override { unchangeable(); }
   CORBA::TypeCode_ptr element_type() override { return element_type_code(); }
   CORBA::IDLType_ptr element_type_def() override { return element_definition(); }
-  void element_type_def(CORBA::IDLType_ptr) override { read_only(); }
+  void element_type_def(CORBA::IDLType_ptr) override { unchangeable(); }
 };
 
 class ArrayServant : public POA_CORBA::ArrayDef, public AnonymousTypePart {
@@ -81,10 +84,10 @@ class ArrayServant : public POA_CORBA::ArrayDef, public AnonymousTypePart {
   ObjectKind served_kind() const override { return ObjectKind::Array; }
 
   CORBA::ULong length() override { return target_type().bound; }
-  void length(CORBA::ULong) override { read_only(); }
+  void length(CORBA::ULong) override { unchangeable(); }
   CORBA::TypeCode_ptr element_type() override { return element_type_code(); }
   CORBA::IDLType_ptr element_type_def() override { return element_definition(); }
-  void element_type_def(CORBA::IDLType_ptr) override { read_only(); }
+  void element_type_def(CORBA::IDLType_ptr) override { unchangeable(); }
 };
 
 }  // namespace

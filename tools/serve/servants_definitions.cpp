@@ -1,8 +1,11 @@
 // The default servants of the stored definitions' adapters: modules,
 // interfaces, operations, attributes, constants, exceptions, aliases,
 // structs, unions and enums.
+#include "arguments.h"
 #include "descriptions.h"
+#include "idl_rules.h"
 #include "literals.h"
+#include "minor_codes.h"
 #include "references.h"
 #include "servant_parts.h"
 #include "servants.h"
@@ -54,7 +57,12 @@ class InterfaceServant : public virtual POA_CORBA::InterfaceDef,
     }
     return result._retn();
   }
-  void base_interfaces(const CORBA::InterfaceDefSeq&) override { read_only(); }
+  void base_interfaces(const CORBA::InterfaceDefSeq& bases) override {
+    change_target([&](access::Definition& d) {
+      d.bases = base_arguments(context_, bases);
+      check_bases(context_, d);
+    });
+  }
 
   CORBA::Boolean is_a(const char* interface_id) override {
     access::Definition interface = target();
@@ -92,14 +100,28 @@ class InterfaceServant : public virtual POA_CORBA::InterfaceDef,
     return owned._retn();
   }
 
-  CORBA::AttributeDef_ptr create_attribute(const char*, const char*, const char*, CORBA::IDLType_ptr,
-                                           CORBA::AttributeMode) override {
-    read_only();
+  CORBA::AttributeDef_ptr create_attribute(const char* id, const char* name, const char* version,
+                                           CORBA::IDLType_ptr type, CORBA::AttributeMode mode) override {
+    CORBA::Contained_var created = create_member(access::Kind::Attribute, id, name, version, [&](auto& d) {
+      d.type = type_argument(context_, type);
+      d.readonly = mode == CORBA::ATTR_READONLY;
+    });
+    return CORBA::AttributeDef::_unchecked_narrow(created);
   }
-  CORBA::OperationDef_ptr create_operation(const char*, const char*, const char*, CORBA::IDLType_ptr,
-                                           CORBA::OperationMode, const CORBA::ParDescriptionSeq&,
-                                           const CORBA::ExceptionDefSeq&, const CORBA::ContextIdSeq&) override {
-    read_only();
+  CORBA::OperationDef_ptr create_operation(const char* id, const char* name, const char* version,
+                                           CORBA::IDLType_ptr result, CORBA::OperationMode mode,
+                                           const CORBA::ParDescriptionSeq& params,
+                                           const CORBA::ExceptionDefSeq& exceptions,
+                                           const CORBA::ContextIdSeq& contexts) override {
+    CORBA::Contained_var created = create_member(access::Kind::Operation, id, name, version, [&](auto& d) {
+      d.type = type_argument(context_, result);
+      d.oneway = mode == CORBA::OP_ONEWAY;
+      d.parameters = parameter_arguments(context_, params);
+      d.exceptions = exception_arguments(context_, exceptions);
+      d.contexts = context_arguments(contexts);
+      check_oneway(d);
+    });
+    return CORBA::OperationDef::_unchecked_narrow(created);
   }
 };
 
@@ -116,13 +138,19 @@ class OperationServant : public POA_CORBA::OperationDef, public ContainedPart {
 
   CORBA::TypeCode_ptr result() override { return TypeCodeBuilder(context_).of(target().type); }
   CORBA::IDLType_ptr result_def() override { return type_definition(context_, target().type); }
-  void result_def(CORBA::IDLType_ptr) override { read_only(); }
+  void result_def(CORBA::IDLType_ptr type) override {
+    change_operation([&](access::Definition& d) { d.type = type_argument(context_, type); });
+  }
   CORBA::ParDescriptionSeq* params() override {
     return new CORBA::ParDescriptionSeq(Describer(context_).parameters(target()));
   }
-  void params(const CORBA::ParDescriptionSeq&) override { read_only(); }
+  void params(const CORBA::ParDescriptionSeq& params) override {
+    change_operation([&](access::Definition& d) { d.parameters = parameter_arguments(context_, params); });
+  }
   CORBA::OperationMode mode() override { return target().oneway ? CORBA::OP_ONEWAY : CORBA::OP_NORMAL; }
-  void mode(CORBA::OperationMode) override { read_only(); }
+  void mode(CORBA::OperationMode mode) override {
+    change_operation([&](access::Definition& d) { d.oneway = mode == CORBA::OP_ONEWAY; });
+  }
   CORBA::ContextIdSeq* contexts() override {
     access::Definition operation = target();
     CORBA::ContextIdSeq_var result = new CORBA::ContextIdSeq;
@@ -130,7 +158,9 @@ class OperationServant : public POA_CORBA::OperationDef, public ContainedPart {
     for (CORBA::ULong i = 0; i < result->length(); ++i) result[i] = operation.contexts[i].c_str();
     return result._retn();
   }
-  void contexts(const CORBA::ContextIdSeq&) override { read_only(); }
+  void contexts(const CORBA::ContextIdSeq& contexts) override {
+    change_operation([&](access::Definition& d) { d.contexts = context_arguments(contexts); });
+  }
   CORBA::ExceptionDefSeq* exceptions() override {
     access::Definition operation = target();
     CORBA::ExceptionDefSeq_var result = new CORBA::ExceptionDefSeq;
@@ -142,7 +172,18 @@ class OperationServant : public POA_CORBA::OperationDef, public ContainedPart {
     }
     return result._retn();
   }
-  void exceptions(const CORBA::ExceptionDefSeq&) override { read_only(); }
+  void exceptions(const CORBA::ExceptionDefSeq& exceptions) override {
+    change_operation([&](access::Definition& d) { d.exceptions = exception_arguments(context_, exceptions); });
+  }
+
+ private:
+  template <class Edit>
+  void change_operation(Edit edit) {
+    change_target([&](access::Definition& d) {
+      edit(d);
+      check_oneway(d);
+    });
+  }
 };
 
 class AttributeServant : public POA_CORBA::AttributeDef, public ContainedPart {
@@ -152,9 +193,13 @@ class AttributeServant : public POA_CORBA::AttributeDef, public ContainedPart {
 
   CORBA::TypeCode_ptr type() override { return TypeCodeBuilder(context_).of(target().type); }
   CORBA::IDLType_ptr type_def() override { return type_definition(context_, target().type); }
-  void type_def(CORBA::IDLType_ptr) override { read_only(); }
+  void type_def(CORBA::IDLType_ptr type) override {
+    change_target([&](access::Definition& d) { d.type = type_argument(context_, type); });
+  }
   CORBA::AttributeMode mode() override { return target().readonly ? CORBA::ATTR_READONLY : CORBA::ATTR_NORMAL; }
-  void mode(CORBA::AttributeMode) override { read_only(); }
+  void mode(CORBA::AttributeMode mode) override {
+    change_target([&](access::Definition& d) { d.readonly = mode == CORBA::ATTR_READONLY; });
+  }
 };
 
 class ConstantServant : public POA_CORBA::ConstantDef, public ContainedPart {
@@ -164,13 +209,21 @@ class ConstantServant : public POA_CORBA::ConstantDef, public ContainedPart {
 
   CORBA::TypeCode_ptr type() override { return TypeCodeBuilder(context_).of(target().type); }
   CORBA::IDLType_ptr type_def() override { return type_definition(context_, target().type); }
-  void type_def(CORBA::IDLType_ptr) override { read_only(); }
+  // The value stays, as a value of the new type.
+  void type_def(CORBA::IDLType_ptr type) override {
+    change_target([&](access::Definition& d) {
+      d.type = type_argument(context_, type);
+      d.value = literal_as(context_, d.value, d.type, 0);
+    });
+  }
   CORBA::Any* value() override {
     access::Definition constant = target();
     CORBA::TypeCode_var type = TypeCodeBuilder(context_).of(constant.type);
     return literal_value(context_, constant.value, type);
   }
-  void value(const CORBA::Any&) override { read_only(); }
+  void value(const CORBA::Any& value) override {
+    change_target([&](access::Definition& d) { d.value = constant_argument(context_, value, d.type); });
+  }
 };
 
 class ExceptionServant : public POA_CORBA::ExceptionDef, public ContainedPart, public ContainerPart {
@@ -180,7 +233,9 @@ class ExceptionServant : public POA_CORBA::ExceptionDef, public ContainedPart, p
 
   CORBA::TypeCode_ptr type() override { return TypeCodeBuilder(context_).of(target()); }
   CORBA::StructMemberSeq* members() override { return struct_members(context_, target().members); }
-  void members(const CORBA::StructMemberSeq&) override { read_only(); }
+  void members(const CORBA::StructMemberSeq& members) override {
+    change_target([&](access::Definition& d) { d.members = member_arguments(context_, members); });
+  }
 };
 
 class AliasServant : public POA_CORBA::AliasDef, public ContainedPart, public StoredTypePart {
@@ -189,7 +244,12 @@ class AliasServant : public POA_CORBA::AliasDef, public ContainedPart, public St
   ObjectKind served_kind() const override { return ObjectKind::Alias; }
 
   CORBA::IDLType_ptr original_type_def() override { return type_definition(context_, target().type); }
-  void original_type_def(CORBA::IDLType_ptr) override { read_only(); }
+  void original_type_def(CORBA::IDLType_ptr type) override {
+    change_type([&](access::Definition& d) {
+      d.type = type_argument(context_, type);
+      check_alias_type(context_, d);
+    });
+  }
 };
 
 class StructServant : public POA_CORBA::StructDef, public ContainedPart, public ContainerPart, public StoredTypePart {
@@ -198,7 +258,9 @@ class StructServant : public POA_CORBA::StructDef, public ContainedPart, public 
   ObjectKind served_kind() const override { return ObjectKind::Struct; }
 
   CORBA::StructMemberSeq* members() override { return struct_members(context_, target().members); }
-  void members(const CORBA::StructMemberSeq&) override { read_only(); }
+  void members(const CORBA::StructMemberSeq& members) override {
+    change_target([&](access::Definition& d) { d.members = member_arguments(context_, members); });
+  }
 };
 
 class UnionServant : public POA_CORBA::UnionDef, public ContainedPart, public ContainerPart, public StoredTypePart {
@@ -208,7 +270,16 @@ class UnionServant : public POA_CORBA::UnionDef, public ContainedPart, public Co
 
   CORBA::TypeCode_ptr discriminator_type() override { return TypeCodeBuilder(context_).of(target().type); }
   CORBA::IDLType_ptr discriminator_type_def() override { return type_definition(context_, target().type); }
-  void discriminator_type_def(CORBA::IDLType_ptr) override { read_only(); }
+  // The labels stay, as values of the new discriminator type.
+  void discriminator_type_def(CORBA::IDLType_ptr type) override {
+    change_target([&](access::Definition& d) {
+      d.type = type_argument(context_, type);
+      check_discriminator(context_, d.type);
+      for (access::UnionCase& c : d.cases) {
+        if (c.label != "default") c.label = literal_as(context_, c.label, d.type, minor::kIncompatibleLabel);
+      }
+    });
+  }
   CORBA::UnionMemberSeq* members() override {
     access::Definition union_definition = target();
     TypeCodeBuilder types(context_);
@@ -230,7 +301,9 @@ class UnionServant : public POA_CORBA::UnionDef, public ContainedPart, public Co
     }
     return result._retn();
   }
-  void members(const CORBA::UnionMemberSeq&) override { read_only(); }
+  void members(const CORBA::UnionMemberSeq& members) override {
+    change_target([&](access::Definition& d) { d.cases = case_arguments(context_, members, d.type); });
+  }
 };
 
 class EnumServant : public POA_CORBA::EnumDef, public ContainedPart, public StoredTypePart {
@@ -245,7 +318,9 @@ class EnumServant : public POA_CORBA::EnumDef, public ContainedPart, public Stor
     for (CORBA::ULong i = 0; i < result->length(); ++i) result[i] = enumeration.enumerators[i].c_str();
     return result._retn();
   }
-  void members(const CORBA::EnumMemberSeq&) override { read_only(); }
+  void members(const CORBA::EnumMemberSeq& members) override {
+    change_type([&](access::Definition& d) { d.enumerators = enumerator_arguments(members); });
+  }
 };
 
 }  // namespace

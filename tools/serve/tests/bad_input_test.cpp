@@ -3,26 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <vector>
 
 #include "served_repository.h"
+#include "standard_minor_codes.h"
 
 namespace {
 
-constexpr CORBA::ULong kInvalidName = CORBA::OMGVMCID | 15;
-constexpr CORBA::ULong kInvalidRepositoryId = CORBA::OMGVMCID | 16;
-constexpr CORBA::ULong kIndestructible = CORBA::OMGVMCID | 2;
+using namespace standard_minor;
 
 const std::string kDoomed = "IDL:irstore.test/ServeTest/Doomed:1.0";
-
-template <class Exception, class Call>
-void expect_raises(Call call, CORBA::ULong minor) {
-  try {
-    call();
-    ADD_FAILURE() << "nothing raised";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.minor(), minor);
-  }
-}
 
 class BadInput : public testing::Test {
  protected:
@@ -77,18 +68,35 @@ TEST_F(BadInput, AKindAskedForWhatItIsNot) {
   EXPECT_THROW(repository_->contents(static_cast<CORBA::DefinitionKind>(99), false), CORBA::MARSHAL);
 }
 
+// Without --writable, every change is NO_PERMISSION and writes nothing.
 TEST_F(BadInput, TheRepositoryIsReadOnly) {
   CORBA::ModuleDef_var module = served<CORBA::ModuleDef>("IDL:irstore.test/ServeTest:1.0");
-  EXPECT_THROW(module->create_module("IDL:irstore.test/ServeTest/New:1.0", "New", "1.0"), CORBA::NO_PERMISSION);
-  EXPECT_THROW(module->name("Renamed"), CORBA::NO_PERMISSION);
-  EXPECT_THROW(module->destroy(), CORBA::NO_PERMISSION);
   CORBA::InterfaceDef_var base = served<CORBA::InterfaceDef>("IDL:irstore.test/ServeTest/Base:1.0");
-  EXPECT_THROW(base->base_interfaces(CORBA::InterfaceDefSeq()), CORBA::NO_PERMISSION);
+  CORBA::IDLType_var long_type = repository_->get_primitive(CORBA::pk_long);
+  CORBA::StringDef_var bounded = repository_->create_string(4);
+  std::vector<std::function<void()>> writes = {
+      [&] { module->create_module("IDL:irstore.test/ServeTest/New:1.0", "New", "1.0"); },
+      [&] { repository_->create_alias("IDL:New:1.0", "New", "1.0", long_type); },
+      [&] { base->create_attribute("IDL:irstore.test/ServeTest/Base/n:1.0", "n", "1.0", long_type,
+                                   CORBA::ATTR_NORMAL); },
+      [&] { module->create_native("IDL:irstore.test/ServeTest/N:1.0", "N", "1.0"); },
+      [&] { module->name("Renamed"); },
+      [&] { module->id("IDL:Renamed:1.0"); },
+      [&] { module->version("2.0"); },
+      [&] { module->move(repository_, "Moved", "1.0"); },
+      [&] { module->destroy(); },
+      [&] { base->base_interfaces(CORBA::InterfaceDefSeq()); },
+      [&] { bounded->bound(5); },
+      [&] { bounded->destroy(); },
+  };
+  for (std::size_t i = 0; i < writes.size(); ++i) EXPECT_THROW(writes[i](), CORBA::NO_PERMISSION) << i;
   expect_raises<CORBA::BAD_INV_ORDER>([&] { repository_->destroy(); }, kIndestructible);
   CORBA::PrimitiveDef_var primitive = repository_->get_primitive(CORBA::pk_long);
   expect_raises<CORBA::BAD_INV_ORDER>([&] { primitive->destroy(); }, kIndestructible);
   CORBA::String_var name = module->name();
   EXPECT_STREQ(name.in(), "ServeTest");
+  EXPECT_EQ(ServedRepository::shared().store().kind_of("IDL:irstore.test/ServeTest/New:1.0"),
+            irstore::access::Kind::None);
 }
 
 TEST_F(BadInput, AReferenceToARemovedDefinitionNoLongerExists) {

@@ -46,14 +46,23 @@ std::string read_file(const std::string& file) {
 
 }  // namespace
 
+ServedRepository& ServedRepository::shared(const Serving& serving) {
+  if (!shared_repository) shared_repository.reset(new ServedRepository(serving));
+  if (shared_repository->serving_.writable != serving.writable ||
+      shared_repository->serving_.servers != serving.servers) {
+    throw std::logic_error("the suite's repository is served otherwise already");
+  }
+  return *shared_repository;
+}
+
 ServedRepository& ServedRepository::shared() {
-  if (!shared_repository) shared_repository.reset(new ServedRepository());
+  if (!shared_repository) shared_repository.reset(new ServedRepository(Serving{}));
   return *shared_repository;
 }
 
 void ServedRepository::release_shared() { shared_repository.reset(); }
 
-ServedRepository::ServedRepository() {
+ServedRepository::ServedRepository(const Serving& serving) : serving_(serving) {
   std::string pattern = (std::filesystem::temp_directory_path() / "irstore-serve-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
   home_ = pattern;
@@ -64,11 +73,12 @@ ServedRepository::ServedRepository() {
         << kAlias << " postgresql " << pg_test_server::conninfo() << " dbname=" << database_ << '\n';
   }
   load();
-  port_ = free_port();
-  start();
+  for (int server = 0; server < serving.servers; ++server) ports_.push_back(free_port());
+  servers_.resize(ports_.size());
+  for (int server = 0; server < serving.servers; ++server) start(server);
 
   std::string initial_reference =
-      "InterfaceRepository=corbaloc::127.0.0.1:" + std::to_string(port_) + "/InterfaceRepository";
+      "InterfaceRepository=corbaloc::127.0.0.1:" + std::to_string(ports_[0]) + "/InterfaceRepository";
   std::vector<std::string> arguments = {"serve_tests", "-ORBInitRef", initial_reference,
                                         "-ORBmaxGIOPConnectionPerServer", "8"};
   std::vector<char*> argv;
@@ -80,7 +90,9 @@ ServedRepository::ServedRepository() {
 ServedRepository::~ServedRepository() {
   if (!CORBA::is_nil(orb_)) orb_->destroy();
   store_.reset();
-  if (server_) stop(SIGTERM);
+  for (std::size_t server = 0; server < servers_.size(); ++server) {
+    if (servers_[server]) stop(SIGTERM, static_cast<int>(server));
+  }
   if (!database_.empty()) {
     try {
       pg_test_server::drop_database(database_);
@@ -103,38 +115,53 @@ void ServedRepository::load() {
   }
 }
 
-void ServedRepository::start() {
-  std::string ior_file = home_ + "/ior";
+void ServedRepository::start(int server) {
+  std::string tag = std::to_string(server);
+  std::string ior_file = home_ + "/ior" + tag;
   std::filesystem::remove(ior_file);
   // irstore serve becomes irstore-serve, in the same process.
-  server_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{IRSTORE_BINARY, "--db", kAlias, "serve", "--port", std::to_string(port_),
-                               "--ior-file", ior_file},
-      home_ + "/server.log");
+  std::vector<std::string> argv = {IRSTORE_BINARY, "--db", kAlias, "serve", "--port",
+                                   std::to_string(ports_[server]), "--ior-file", ior_file};
+  if (serving_.writable) argv.push_back("--writable");
+  if (ports_.size() > 1) {
+    // Its own address first, then the others'.
+    std::string published = "giop:tcp:127.0.0.1:" + std::to_string(ports_[server]);
+    for (unsigned short port : ports_) {
+      if (port != ports_[server]) published += ",giop:tcp:127.0.0.1:" + std::to_string(port);
+    }
+    argv.insert(argv.end(), {"-ORBendPointPublish", published});
+  }
+  servers_[server] = std::make_unique<ChildProcess>(argv, home_ + "/server" + tag + ".log");
   // The server writes the file once it answers.
   for (int waited = 0; !std::filesystem::exists(ior_file); ++waited) {
-    if (!server_->running() || waited == 6000) {
-      throw std::runtime_error("irstore-serve did not start: " + read_file(home_ + "/server.log"));
+    if (!servers_[server]->running() || waited == 6000) {
+      throw std::runtime_error("irstore-serve did not start: " + log(server));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
-int ServedRepository::stop(int signal) {
-  server_->send(signal);
-  int status = server_->wait();
-  server_.reset();
+int ServedRepository::stop(int signal, int server) {
+  servers_[server]->send(signal);
+  return wait(server);
+}
+
+int ServedRepository::wait(int server) {
+  int status = servers_[server]->wait();
+  servers_[server].reset();
   return status;
 }
 
+std::string ServedRepository::log(int server) { return read_file(home_ + "/server" + std::to_string(server) + ".log"); }
+
 CORBA::Repository_ptr ServedRepository::repository() {
-  std::string corbaloc = "corbaloc::127.0.0.1:" + std::to_string(port_) + "/InterfaceRepository";
+  std::string corbaloc = "corbaloc::127.0.0.1:" + std::to_string(ports_[0]) + "/InterfaceRepository";
   CORBA::Object_var root = orb_->string_to_object(corbaloc.c_str());
   return CORBA::Repository::_narrow(root);
 }
 
-CORBA::Repository_ptr ServedRepository::published_repository() {
-  std::string ior = read_file(home_ + "/ior");
+CORBA::Repository_ptr ServedRepository::published_repository(int server) {
+  std::string ior = read_file(home_ + "/ior" + std::to_string(server));
   while (!ior.empty() && ior.back() == '\n') ior.pop_back();
   CORBA::Object_var root = orb_->string_to_object(ior.c_str());
   return CORBA::Repository::_narrow(root);

@@ -2,9 +2,11 @@
 // command line.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 
 #include "literals.h"
+#include "object_keys.h"
 #include "options.h"
 #include "type_tree.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 using irstore::serve::array_spelling;
 using irstore::serve::decode_type_use;
+using irstore::serve::object_key_of_ior;
 using irstore::serve::encode_type_use;
 using irstore::serve::parse_server_options;
 using irstore::serve::parse_spelling;
@@ -77,10 +80,57 @@ TEST(Units, QuotedLiteralsDecodeTheirEscapes) {
   }
 }
 
+// An IOR written by hand, in either byte order: a type id, a profile of
+// another protocol, then an IIOP profile whose last field is the key.
+class IorWriter {
+ public:
+  explicit IorWriter(bool little_endian) : little_(little_endian) { bytes_ += static_cast<char>(little_endian); }
+  IorWriter& octet(unsigned char value) {
+    bytes_ += static_cast<char>(value);
+    return *this;
+  }
+  IorWriter& number(std::uint32_t value, std::size_t size) {
+    while (bytes_.size() % size) bytes_ += '\0';
+    for (std::size_t i = 0; i < size; ++i) {
+      std::size_t shift = 8 * (little_ ? i : size - 1 - i);
+      bytes_ += static_cast<char>(value >> shift & 0xff);
+    }
+    return *this;
+  }
+  IorWriter& octets(const std::string& text) {
+    number(static_cast<std::uint32_t>(text.size()), 4);
+    bytes_ += text;
+    return *this;
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  bool little_;
+  std::string bytes_;
+};
+
+TEST(Units, ObjectKeysReadFromIorsOfEitherByteOrder) {
+  for (bool little : {true, false}) {
+    std::string key("Module\0Def\xff" "IDL:M:1.0", 19);
+    IorWriter profile(!little);  // a profile may use another byte order than its IOR
+    profile.octet(1).octet(2).octets(std::string("host\0", 5)).number(2809, 2).octets(key);
+    IorWriter ior(little);
+    ior.octets(std::string("IDL:omg.org/CORBA/Repository:1.0\0", 34)).number(2, 4);
+    ior.number(1, 4).octets("another protocol's profile");
+    ior.number(0, 4).octets(profile.bytes());
+    EXPECT_EQ(object_key_of_ior(ior.bytes()), key) << little;
+    EXPECT_FALSE(object_key_of_ior(ior.bytes().substr(0, ior.bytes().size() - 3)).has_value());
+  }
+  EXPECT_FALSE(object_key_of_ior("").has_value());
+  EXPECT_FALSE(object_key_of_ior(IorWriter(true).octets("type").number(0, 4).bytes()).has_value());
+}
+
 TEST(Units, TheServersCommandLine) {
   auto options = parse_server_options({"--db", "other", "--port", "4711", "--ior-file", "/tmp/ior", "-ORBtraceLevel",
-                                       "10"});
+                                       "10", "--writable"});
   EXPECT_EQ(options.database, "other");
+  EXPECT_TRUE(options.writable);
+  EXPECT_FALSE(parse_server_options({}).writable);
   EXPECT_EQ(options.port, 4711);
   EXPECT_EQ(options.ior_file, "/tmp/ior");
   EXPECT_EQ(options.orb_arguments,
