@@ -4,6 +4,8 @@
 // and never holds an IID twice. No SQL is involved.
 #pragma once
 
+#include <qeloridm/column_widths.h>
+
 class Irwork {
  public:
   Irwork();
@@ -26,7 +28,7 @@ class Irwork {
   void del();
   char* forDisplay();
 
-  static constexpr int kIidSize = 33;
+  static constexpr int kIidSize = column_width::kIid + 1;  // NUL included
 
  private:
   char* storage;  // the one column buffer
