@@ -9,6 +9,7 @@
 
 #include <qeloridm/irstore.h>
 #include <qeloridm/irstorec.h>
+#include <qeloridm/export.h>
 
 class IRDataBase;
 class IRTable;
@@ -18,7 +19,7 @@ class IRInherTable;
 class IRReferTable;
 class IRWorkTable;
 
-class IRDB : public IRStore {
+class QELORIDM_EXPORT IRDB : public IRStore {
  public:
   // Throws IRStore::Unrecoverable (code 7, the database's message) when the
   // connection fails, CORBA::BAD_PARAM for a name over 31 characters.

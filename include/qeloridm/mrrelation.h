@@ -8,6 +8,7 @@
 #pragma once
 
 #include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
 
 // The statement fragments of one relation table.
 struct RelationStatements {
@@ -19,7 +20,7 @@ struct RelationStatements {
   const char* remove;         // "DELETE FROM T WHERE KEYFIELD = '"
 };
 
-class IrRelation {
+class QELORIDM_EXPORT IrRelation {
  public:
   explicit IrRelation(const RelationStatements& statements);
   ~IrRelation();

@@ -12,10 +12,11 @@
 #pragma once
 
 #include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
 
 class IRDataBase;
 
-class Irrepdat {
+class QELORIDM_EXPORT Irrepdat {
  public:
   Irrepdat();
   ~Irrepdat();

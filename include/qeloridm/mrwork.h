@@ -5,8 +5,9 @@
 #pragma once
 
 #include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
 
-class Irwork {
+class QELORIDM_EXPORT Irwork {
  public:
   Irwork();
   ~Irwork();
