@@ -18,6 +18,7 @@ class IRBucketTable;
 class IRInherTable;
 class IRReferTable;
 class IRWorkTable;
+struct Walk;
 
 class QELORIDM_EXPORT IRDB : public IRStore {
  public:
@@ -101,6 +102,9 @@ class QELORIDM_EXPORT IRDB : public IRStore {
       unsigned char useInheritance, unsigned char useContainment,
       unsigned char referencesDirection, unsigned char inheritanceDirection,
       unsigned char containmentDirection, _IDL_SEQUENCE_CORBA_Char_7* target);
+  // One of the store's named walks (irdb_walks.h) over search_recursive.
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0* walk(const Walk& walk, _IDL_SEQUENCE_CORBA_Char_7* start,
+                                              _IDL_SEQUENCE_CORBA_Char_7* target = nullptr);
   // The IIDs of found that the walk has not reached before, in their order,
   // moved out of found and added to the work set.
   _IDL_SEQUENCE_sequence_CORBA_Char_7_0* get_candidates_list(

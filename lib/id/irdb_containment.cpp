@@ -11,6 +11,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 #include "owned.h"
 
@@ -54,13 +55,13 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::lookup_name(StoreHandle* container
   std::unique_ptr<ContainedSeq> result = new_contained_seq(10);
 
   // Inherited definitions first, the container's own last.
-  IIDListOwner scopes(search_recursive(container->iid, -1, 0, !excludeInherited, 0, 0, 1, 0, nullptr));
+  IIDListOwner scopes(excludeInherited ? make_owned<IIDList>().release() : walk(Walk::all_bases(), container->iid));
   CORBA::ULong count = scopes->length();
   scopes->length(count + 1);
   (*scopes)[count] = *container->iid;
 
   for (CORBA::ULong s = 0; s < scopes->length(); ++s) {
-    IIDListOwner members(search_recursive(&(*scopes)[s], levelsToSearch, 0, 0, 1, 0, 0, 1, nullptr));
+    IIDListOwner members(walk(Walk::members_within(levelsToSearch), &(*scopes)[s]));
     for (CORBA::ULong m = 0; m < members->length(); ++m) {
       NameAndKind member(*repdatTable, iid_text((*members)[m]));
       cut_at_blank(member.name);
@@ -86,7 +87,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
   bool consult_bases = !excludeInherited && (limitType == CORBA::dk_all ||
                                              limitType == CORBA::dk_Attribute ||
                                              limitType == CORBA::dk_Operation);
-  IIDListOwner bases(consult_bases ? search_recursive(container->iid, -1, 0, 1, 0, 0, 1, 0, nullptr)
+  IIDListOwner bases(consult_bases ? walk(Walk::all_bases(), container->iid)
                                    : make_owned<IIDList>().release());
   std::unique_ptr<ContainedSeq> result = new_contained_seq(10);
 
@@ -198,7 +199,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   CSGuard guard(&csMutex);
   interface->populateIRIID();
   repdatTable->exists_iid(interface->iid, 0);
-  IIDListOwner derived(search_recursive(interface->iid, -1, 0, 1, 0, 0, 0, 0, nullptr));
+  IIDListOwner derived(walk(Walk::all_derived(), interface->iid));
   if (derived->length() == 0) return 0;
 
   // The attributes and operations called exactly `name`. The search takes
@@ -247,7 +248,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   for (CORBA::ULong d = 0; d < derived->length(); ++d) {
     IIDListOwner bases;
     try {
-      bases.reset(search_recursive(&(*derived)[d], -1, 0, 1, 0, 0, 1, 0, nullptr));
+      bases.reset(walk(Walk::all_bases(), &(*derived)[d]));
     } catch (IRStore::Exception& e) {
       rethrow_if_sql_error(e);
       throw IRStore::IncoherentIR();

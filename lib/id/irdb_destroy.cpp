@@ -10,6 +10,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 #include "owned.h"
 
@@ -31,9 +32,7 @@ void delete_object_row(const char* iid) {
 }  // namespace
 
 IIDList* IRDB::deletion_set(IIDOctets* iid) {
-  // Towards the objects that refer to it, the interfaces derived from it and
-  // the objects it contains.
-  return search_recursive(iid, -1, 1, 1, 1, 0, 0, 1, nullptr);
+  return walk(Walk::deletion_set(), iid);
 }
 
 void IRDB::remove_relations(IIDOctets* iid) {

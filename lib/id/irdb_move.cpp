@@ -10,6 +10,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_text.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 
 void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
@@ -25,7 +26,7 @@ void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
   // of containers that hangs from the repository, and its subtree with it.
   // The walk goes up from the new container, so it costs the nesting depth
   // rather than the size of the object's subtree.
-  std::unique_ptr<IIDList> above(search_recursive(newContainer->iid, -1, 0, 0, 1, 0, 0, 0, object->iid));
+  std::unique_ptr<IIDList> above(walk(Walk::containers_upward(), newContainer->iid, object->iid));
   if (std::strcmp(member, container) == 0 || above->length() != 0) {
     throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   }

@@ -10,6 +10,7 @@
 
 #include "irdatabase.h"
 #include "irdb_errors.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 #include "mrrepdat_internal.h"
 #include "work_set.h"
@@ -111,6 +112,12 @@ IIDList* IRDB::search_recursive(IIDOctets* start, int levels, unsigned char useR
     if (connection_count() == connections) return reached.release();
     if (attempt == kWalkAttempts) raise_connection_lost_during_walk();
   }
+}
+
+IIDList* IRDB::walk(const Walk& walk, IIDOctets* start, IIDOctets* target) {
+  return search_recursive(start, walk.levels, walk.references, walk.inheritance, walk.containment,
+                          walk.referencesDirection, walk.inheritanceDirection, walk.containmentDirection,
+                          target);
 }
 
 IIDList* IRDB::get_candidates_list(IIDList* found) {
