@@ -28,12 +28,7 @@ struct NameAndKind {
 
   NameAndKind(IRRepdatTable& table, const char* iid) {
     name[0] = kind[0] = '\0';  // a missing row leaves them as they are
-    try {
-      table.name_and_kind(iid, name, kind);
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { table.name_and_kind(iid, name, kind); });
     if (kind[0] == '\0') throw IRStore::IncoherentIR();
   }
   long kind_value() const { return std::atol(kind); }
@@ -100,12 +95,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
       // Tested before each member is read: 0 gives nothing, -1 never stops.
       if (static_cast<int>(result->length()) == maxReturned) return result.release();
       row.setIid(iid_text((*members)[m]));
-      try {
-        row.retrieve();
-      } catch (IRStore::Exception& e) {
-        rethrow_if_sql_error(e);
-        throw IRStore::IncoherentIR();
-      }
+      failure_is_incoherent([&] { row.retrieve(); });
       long kind = std::atol(row.kind());
       bool accepted = (own || is_inherited_kind(kind)) &&
                       (limitType == CORBA::dk_all || limitType == kind);
@@ -185,12 +175,7 @@ char* IRDB::name_from_ID(StoreHandle* object) {
   CSGuard guard(&csMutex);
   object->populateIRIID();
   char name[Irrepdat::kNameSize] = "", kind[Irrepdat::kKindSize] = "";
-  try {
-    repdatTable->name_and_kind(iid_text(object->iid), name, kind);
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  missing_is_not_exist([&] { repdatTable->name_and_kind(iid_text(object->iid), name, kind); });
   if (kind[0] == '\0') throw IRStore::NotExist();  // no row
   return remove_blanks(name);
 }
@@ -207,12 +192,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   // match other characters: only candidates whose stored name is the name
   // count.
   IIDListOwner candidates;
-  try {
-    candidates.reset(repdatTable->find_by_name(name, ":2:7", true));
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  failure_is_incoherent([&] { candidates.reset(repdatTable->find_by_name(name, ":2:7", true)); });
   std::unique_ptr<IIDList> exact = make_owned<IIDList>(candidates->length());
   for (CORBA::ULong c = 0; c < candidates->length(); ++c) {
     NameAndKind candidate(*repdatTable, iid_text((*candidates)[c]));
@@ -247,12 +227,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   }
   for (CORBA::ULong d = 0; d < derived->length(); ++d) {
     IIDListOwner bases;
-    try {
-      bases.reset(walk(Walk::all_bases(), &(*derived)[d]));
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { bases.reset(walk(Walk::all_bases(), &(*derived)[d])); });
     for (CORBA::ULong b = 0; b < bases->length(); ++b) {
       if (holds_candidate((*bases)[b])) return 1;
     }

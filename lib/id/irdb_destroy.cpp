@@ -21,12 +21,7 @@ namespace {
 void delete_object_row(const char* iid) {
   Irrepdat row;
   row.setIid(iid);
-  try {
-    row.del();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  failure_is_incoherent([&] { row.del(); });
 }
 
 }  // namespace
@@ -74,12 +69,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::get_objects_2b_deleted(StoreHandle
   for (CORBA::ULong i = 0; i < doomed->length(); ++i) {
     Irrepdat row;
     row.setIid(iid_text((*doomed)[i]));
-    try {
-      row.retrieve();
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { row.retrieve(); });
     CorbaString name(remove_blanks(row.name()));
     CORBA_Contained_Impl* built =
         build_from_row(static_cast<CORBA::DefinitionKind>(std::atol(row.kind())), name.get(),

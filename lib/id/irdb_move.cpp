@@ -37,12 +37,8 @@ void IRDB::move(StoreHandle* object, StoreHandle* newContainer, char* newName) {
   new_row.setKey(key.get());
   new_row.setBucketiid(container);
   new_row.setIid(member);
-  try {
-    new_row.add();  // already in the new container: a plain code 1 exception
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw;  // a failure without SQLSTATE is still a failure
-  }
+  // Already in the new container: a plain code 1 exception.
+  failure_passes_on([&] { new_row.add(); });
 
   std::unique_ptr<char[]> old_key(bucketTable->make_key(iid_text(old->iid), member));
   old.reset();

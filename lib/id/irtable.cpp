@@ -91,7 +91,7 @@ char* IRTable::make_key(const char* first, const char* second) {
 
 IIDList* IRTable::gather_iids(const StatementText& query) {
   std::unique_ptr<IIDList> result = new_list();
-  try {
+  session_errors_translated([&] {
     session->execute(query.c_str());
     CORBA::ULong count = 0;
     for (int mode = 1;; mode = 2) {
@@ -100,9 +100,7 @@ IIDList* IRTable::gather_iids(const StatementText& query) {
       if (!session->fetch(1, &column, &length, mode)) break;
       result->length(++count);
     }
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  });
   return result.release();
 }
 
@@ -115,11 +113,7 @@ IIDList* IRTable::related_rows(const RelationQueries& queries, IIDOctets* iid, b
 void IRTable::delete_rows(const RelationQueries& queries, IIDOctets* iid) {
   StatementText sql;
   sql.fragment(queries.remove).value(iid_text(iid)).fragment("'");
-  try {
-    session->execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { session->execute(sql.c_str()); });
 }
 
 // ---- The relation tables ------------------------------------------------------------

@@ -86,12 +86,10 @@ void append_kind_clause(StatementText& sql, const char* kinds) {
 
 int IRRepdatTable::fetch_first(const StatementText& query, int count, char** columns,
                                int* lengths) {
-  try {
+  return session_errors_translated([&] {
     session->execute(query.c_str());
     return session->fetch(count, columns, lengths, 0);
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  });
 }
 
 bool IRRepdatTable::exists_iid(IIDOctets* iid, int missing_action) {
@@ -154,12 +152,7 @@ bool IRRepdatTable::match_kind(IIDOctets* iid, const char* kinds) {
 
 char* stored_repository_id(IRRepdatTable& table, const char* iid) {
   char repid[Irrepdat::kRepidSize] = "";
-  try {
-    table.repid_of(iid, repid);
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  failure_is_incoherent([&] { table.repid_of(iid, repid); });
   if (repid[0] == '\0') throw IRStore::IncoherentIR();
   char* copy = CORBA::string_dup(repid);
   if (!copy) throw IRStore::OutOfMemory();
