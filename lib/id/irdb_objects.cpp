@@ -1,5 +1,6 @@
 // Creating stored objects, reading them back as live objects, and rewriting
 // their names and states: the only operations that touch IRREPDAT.STREAM.
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +114,7 @@ CORBA_Contained_Impl* IRDB::object_from_ID(StoreHandle* handle) {
 
 CORBA_Contained_Impl* IRDB::build_from_row(CORBA::DefinitionKind kind, char* name, char* repid,
                                            char* streamText) {
+  assert(in_store_operation());  // the object cache and the session are the lock holder's
   if (CORBA_Contained_Impl* cached = irobj_get_from_cache(repid)) return cached;
   std::unique_ptr<EncapIIOP> stream = decode_stream(streamText);
   return built_object(kind, name, repid, *stream);

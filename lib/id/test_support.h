@@ -12,6 +12,7 @@
 #include <qeloridm/storehnd.h>
 
 #include "irdatabase.h"
+#include "irdb_lock.h"
 
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -100,6 +101,7 @@ class IRDBInternals {
                                                      bool inheritanceDirection,
                                                      bool containmentDirection,
                                                      _IDL_SEQUENCE_CORBA_Char_7* target = nullptr) {
+    CSGuard guard(&store.csMutex);  // a walk runs under the store lock
     return store.search_recursive(start, levels, references, inheritance, containment,
                                   referencesDirection, inheritanceDirection, containmentDirection,
                                   target);
