@@ -2,7 +2,6 @@
 // creators at once, and never over a database that holds only some of
 // them. On SQLite and, with IRSTORE_TEST_ENGINE=postgresql, on the server.
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,27 +82,6 @@ TEST_F(Admin, BadAliasesAreRefusedBeforeAnythingIsMade) {
   EXPECT_THROW(IRDBAdmin::create_repository(""), CORBA::BAD_PARAM);
   EXPECT_THROW(IRDBAdmin::create_repository("NINECHARS"), CORBA::BAD_PARAM);
   EXPECT_THROW(IRDBAdmin::create_repository(nullptr), CORBA::BAD_PARAM);
-}
-
-}  // namespace
-
-namespace {
-
-// A message of the store's own, which its exceptions adopt and free.
-char* owned_message(const char* text) {
-  char* message = new char[std::strlen(text) + 1];
-  std::strcpy(message, text);
-  return message;
-}
-
-TEST(AdminFailures, ALostRaceIsADuplicateKeyOrALockWaitThatTimedOut) {
-  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRStore::Duplicate()));
-  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRSError(-803, nullptr)));
-  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRSError(-911, nullptr)));
-  // Translated by the store, the engine's code lives on in its message.
-  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRStore::Exception(-1, "40001", owned_message("SQL0911N"))));
-  EXPECT_FALSE(IRDBAdmin::lost_to_another_writer(IRStore::NotExist()));
-  EXPECT_FALSE(IRDBAdmin::lost_to_another_writer(IRSError(-1225, owned_message("SQL30081N lost"))));
 }
 
 }  // namespace
