@@ -9,6 +9,7 @@
 
 #include <qeloridm/irstore.h>
 #include <qeloridm/irstorec.h>
+#include <qeloridm/export.h>
 
 class IRDataBase;
 class IRTable;
@@ -17,8 +18,9 @@ class IRBucketTable;
 class IRInherTable;
 class IRReferTable;
 class IRWorkTable;
+struct Walk;
 
-class IRDB : public IRStore {
+class QELORIDM_EXPORT IRDB : public IRStore {
  public:
   // Throws IRStore::Unrecoverable (code 7, the database's message) when the
   // connection fails, CORBA::BAD_PARAM for a name over 31 characters.
@@ -100,6 +102,9 @@ class IRDB : public IRStore {
       unsigned char useInheritance, unsigned char useContainment,
       unsigned char referencesDirection, unsigned char inheritanceDirection,
       unsigned char containmentDirection, _IDL_SEQUENCE_CORBA_Char_7* target);
+  // One of the store's named walks (irdb_walks.h) over search_recursive.
+  _IDL_SEQUENCE_sequence_CORBA_Char_7_0* walk(const Walk& walk, _IDL_SEQUENCE_CORBA_Char_7* start,
+                                              _IDL_SEQUENCE_CORBA_Char_7* target = nullptr);
   // The IIDs of found that the walk has not reached before, in their order,
   // moved out of found and added to the work set.
   _IDL_SEQUENCE_sequence_CORBA_Char_7_0* get_candidates_list(

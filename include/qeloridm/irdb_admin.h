@@ -5,7 +5,11 @@
 
 #include <string>
 
-struct IRDBAdmin {
+#include <qeloridm/export.h>
+
+class StoreErrorFields;
+
+struct QELORIDM_EXPORT IRDBAdmin {
   // Creates the repository of an alias (at most eight characters): its
   // database when it is missing, then the tables when they are missing.
   // Returns true when it created the tables, false when it found them.
@@ -23,4 +27,9 @@ struct IRDBAdmin {
 
   // The engine's directory: $TARN_HOME, or $HOME/.irstore.
   static std::string engine_home();
+
+  // Whether a store failure means that another writer got there first: it
+  // stored the same key, or held a lock past the engine's wait. A loader
+  // may then read again what the other stored and go on.
+  static bool lost_to_another_writer(const StoreErrorFields& failure);
 };

@@ -6,6 +6,7 @@
 
 #include <qelororm/corba.h>
 #include <qelororm/sequence.h>
+#include <qeloridm/export.h>
 
 class StoreHandle;
 struct StoreHandleSeq;
@@ -14,7 +15,7 @@ class CORBA_Contained_Impl;
 
 // The fields every store exception carries, and the copy that moves the
 // message: only one copy ever owns (and frees) the text.
-class StoreErrorFields {
+class QELORIDM_EXPORT StoreErrorFields {
  public:
   int code;
   char sqlstate[6];       // five characters and a NUL
@@ -37,7 +38,7 @@ struct StoreObject {
   EncapIIOP* encap;             // holds the object's encoded state
 };
 
-class IRStore {
+class QELORIDM_EXPORT IRStore {
  public:
   // Base of the store's own exceptions. A plain Exception (no subclass) is
   // thrown only where a database failure or a duplicate passes through an
@@ -134,7 +135,7 @@ class IRStore {
 // The database session's error: code is the SQLCODE of the failed call,
 // sqlstate is always "99999", message reads
 // "<failed step>,    Tarn Message: <the engine's message>".
-class IRSError : public StoreErrorFields {
+class QELORIDM_EXPORT IRSError : public StoreErrorFields {
  public:
   // Adopts message.
   IRSError(int code, char* message) : StoreErrorFields(code, "99999", message) {}

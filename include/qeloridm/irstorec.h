@@ -5,10 +5,11 @@
 #pragma once
 
 #include <qelororm/corba.h>
+#include <qeloridm/export.h>
 
 // Unbounded sequence of octets. A sequence whose release flag is true owns
 // its buffer.
-class _IDL_SEQUENCE_CORBA_Char_7 {
+class QELORIDM_EXPORT _IDL_SEQUENCE_CORBA_Char_7 {
  public:
   _IDL_SEQUENCE_CORBA_Char_7() = default;
   explicit _IDL_SEQUENCE_CORBA_Char_7(CORBA::ULong maximum);
@@ -50,7 +51,7 @@ class _IDL_SEQUENCE_CORBA_Char_7 {
 };
 
 // Unbounded sequence of octet sequences; the store's lists of IIDs.
-class _IDL_SEQUENCE_sequence_CORBA_Char_7_0 {
+class QELORIDM_EXPORT _IDL_SEQUENCE_sequence_CORBA_Char_7_0 {
  public:
   using Element = _IDL_SEQUENCE_CORBA_Char_7;
 

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <qeloridm/mrrelation.h>
+#include <qeloridm/export.h>
 
-class Irbucket : public IrRelation {
+class QELORIDM_EXPORT Irbucket : public IrRelation {
  public:
   Irbucket();
   void setBucketiid(const char* text) { setFirst(text); }

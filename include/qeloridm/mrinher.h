@@ -3,8 +3,9 @@
 #pragma once
 
 #include <qeloridm/mrrelation.h>
+#include <qeloridm/export.h>
 
-class Irinher : public IrRelation {
+class QELORIDM_EXPORT Irinher : public IrRelation {
  public:
   Irinher();
   void setIid(const char* text) { setFirst(text); }

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <qeloridm/mrrelation.h>
+#include <qeloridm/export.h>
 
-class Irrefer : public IrRelation {
+class QELORIDM_EXPORT Irrefer : public IrRelation {
  public:
   Irrefer();
   void setIid(const char* text) { setFirst(text); }

@@ -7,6 +7,9 @@
 // text wider than the column with CORBA::BAD_PARAM.
 #pragma once
 
+#include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
+
 // The statement fragments of one relation table.
 struct RelationStatements {
   const char* retrieve;       // "SELECT * FROM T WHERE KEYFIELD = '"
@@ -17,7 +20,7 @@ struct RelationStatements {
   const char* remove;         // "DELETE FROM T WHERE KEYFIELD = '"
 };
 
-class IrRelation {
+class QELORIDM_EXPORT IrRelation {
  public:
   explicit IrRelation(const RelationStatements& statements);
   ~IrRelation();
@@ -42,8 +45,9 @@ class IrRelation {
   // key, first IID and second IID, separated by blanks.
   char* forDisplay();
 
-  static constexpr int kKeySize = 65;
-  static constexpr int kIidSize = 33;
+  // The column buffers' sizes, NUL included.
+  static constexpr int kKeySize = column_width::kKey + 1;
+  static constexpr int kIidSize = column_width::kIid + 1;
 
  protected:
   void setFirst(const char* text);

@@ -11,9 +11,12 @@
 // text wider than the column with CORBA::BAD_PARAM.
 #pragma once
 
+#include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
+
 class IRDataBase;
 
-class Irrepdat {
+class QELORIDM_EXPORT Irrepdat {
  public:
   Irrepdat();
   ~Irrepdat();
@@ -54,11 +57,12 @@ class Irrepdat {
   short stream_indicator = -1;
 
   static constexpr int kColumns = 5;
-  static constexpr int kIidSize = 33;
-  static constexpr int kRepidSize = 4096;
-  static constexpr int kNameSize = 255;
-  static constexpr int kKindSize = 13;
-  static constexpr int kStreamSize = 32701;
+  // The column buffers' sizes, NUL included.
+  static constexpr int kIidSize = column_width::kIid + 1;
+  static constexpr int kRepidSize = column_width::kRepid + 1;
+  static constexpr int kNameSize = column_width::kName + 1;
+  static constexpr int kKindSize = column_width::kKind + 1;
+  static constexpr int kStreamSize = column_width::kStream + 1;
 
  private:
   // Runs query (when given) and fetches its first row into the buffers.

@@ -4,7 +4,10 @@
 // and never holds an IID twice. No SQL is involved.
 #pragma once
 
-class Irwork {
+#include <qeloridm/column_widths.h>
+#include <qeloridm/export.h>
+
+class QELORIDM_EXPORT Irwork {
  public:
   Irwork();
   ~Irwork();
@@ -26,7 +29,7 @@ class Irwork {
   void del();
   char* forDisplay();
 
-  static constexpr int kIidSize = 33;
+  static constexpr int kIidSize = column_width::kIid + 1;  // NUL included
 
  private:
   char* storage;  // the one column buffer

@@ -6,8 +6,9 @@
 #pragma once
 
 #include <qeloridm/irstorec.h>
+#include <qeloridm/export.h>
 
-class StoreHandle {
+class QELORIDM_EXPORT StoreHandle {
  public:
   // No repository id and an empty IID.
   StoreHandle();
@@ -40,7 +41,7 @@ class StoreHandle {
 
 // The result of the inheritance queries. The caller owns the structure, the
 // array (delete[]) and every handle in it (delete).
-struct StoreHandleSeq {
+struct QELORIDM_EXPORT StoreHandleSeq {
   unsigned maximum;
   unsigned length;
   StoreHandle** buffer;

@@ -41,7 +41,7 @@ struct IRUnionMember {
 
 // The root of the repository. It has its own IRREPDAT row, under this
 // repository id, so that top-level definitions can be put into it.
-class CORBA_Repository_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_Repository_Impl : public CORBA_Contained_Impl {
  public:
   static constexpr const char* kRepositoryId = "LOCAL:irstore/Repository";
   static constexpr const char* kName = "Repository";
@@ -52,7 +52,7 @@ class CORBA_Repository_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation&) override {}
 };
 
-class CORBA_ModuleDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_ModuleDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_ModuleDef_Impl(const char* name, const char* repid);
 
@@ -61,7 +61,7 @@ class CORBA_ModuleDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation&) override {}
 };
 
-class CORBA_InterfaceDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_InterfaceDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_InterfaceDef_Impl(const char* name, const char* repid);
   std::vector<std::string> base_interfaces;  // repository ids, in declaration order
@@ -73,7 +73,7 @@ class CORBA_InterfaceDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_OperationDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_OperationDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_OperationDef_Impl(const char* name, const char* repid);
   IRType result;
@@ -87,7 +87,7 @@ class CORBA_OperationDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_AttributeDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_AttributeDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_AttributeDef_Impl(const char* name, const char* repid);
   IRType type;
@@ -98,7 +98,7 @@ class CORBA_AttributeDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_ConstantDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_ConstantDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_ConstantDef_Impl(const char* name, const char* repid);
   IRType type;
@@ -109,7 +109,7 @@ class CORBA_ConstantDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_ExceptionDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_ExceptionDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_ExceptionDef_Impl(const char* name, const char* repid);
   std::vector<IRMember> members;
@@ -119,7 +119,7 @@ class CORBA_ExceptionDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_AliasDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_AliasDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_AliasDef_Impl(const char* name, const char* repid);
   IRType original_type;
@@ -129,7 +129,7 @@ class CORBA_AliasDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_StructDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_StructDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_StructDef_Impl(const char* name, const char* repid);
   std::vector<IRMember> members;
@@ -139,7 +139,7 @@ class CORBA_StructDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_UnionDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_UnionDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_UnionDef_Impl(const char* name, const char* repid);
   IRType discriminator_type;
@@ -150,7 +150,7 @@ class CORBA_UnionDef_Impl : public CORBA_Contained_Impl {
   void read_state(Encapsulation& stream) override;
 };
 
-class CORBA_EnumDef_Impl : public CORBA_Contained_Impl {
+class QELORIRM_EXPORT CORBA_EnumDef_Impl : public CORBA_Contained_Impl {
  public:
   CORBA_EnumDef_Impl(const char* name, const char* repid);
   std::vector<std::string> members;

@@ -13,15 +13,16 @@
 #include <qelororm/corba.h>
 #include <qelororm/encap.h>
 #include <qelororm/sequence.h>
+#include <qelorirm/export.h>
 
 namespace CORBA {
 
-class _CORBA_IRObject : public Object {
+class QELORIRM_EXPORT _CORBA_IRObject : public Object {
  public:
   virtual DefinitionKind def_kind() = 0;
 };
 
-class _CORBA_Contained : public virtual _CORBA_IRObject {
+class QELORIRM_EXPORT _CORBA_Contained : public virtual _CORBA_IRObject {
  public:
   // Each returns a new CORBA string, owned by the caller.
   virtual char* id() = 0;
@@ -31,7 +32,7 @@ class _CORBA_Contained : public virtual _CORBA_IRObject {
 
 }  // namespace CORBA
 
-class CORBA_IRObject_Impl : public virtual CORBA::_CORBA_IRObject {
+class QELORIRM_EXPORT CORBA_IRObject_Impl : public virtual CORBA::_CORBA_IRObject {
  public:
   CORBA::DefinitionKind def_kind() override { return kind_; }
   // Writes the object's state into an empty write encapsulation.
@@ -44,7 +45,7 @@ class CORBA_IRObject_Impl : public virtual CORBA::_CORBA_IRObject {
   CORBA::DefinitionKind kind_;
 };
 
-class CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_CORBA_Contained {
+class QELORIRM_EXPORT CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_CORBA_Contained {
  public:
   char* id() override;
   char* name() override;
@@ -91,10 +92,10 @@ class CORBA_Contained_Impl : public CORBA_IRObject_Impl, public virtual CORBA::_
 // The live object with the repository id, with a new reference for the
 // caller; nullptr when no object with that id lives or its state has not yet
 // gone through a stream.
-CORBA_Contained_Impl* irobj_get_from_cache(char* repid);
+QELORIRM_EXPORT CORBA_Contained_Impl* irobj_get_from_cache(char* repid);
 
 // A new object of the class for kind (one reference, the caller's), with
 // its state loaded from stream; nullptr for a kind without a class. Stream
 // errors throw CORBA::MARSHAL. Probes find the object only once it is loaded.
-CORBA_Contained_Impl* make_object(CORBA::DefinitionKind kind, char* name, char* repid,
+QELORIRM_EXPORT CORBA_Contained_Impl* make_object(CORBA::DefinitionKind kind, char* name, char* repid,
                                   Encapsulation& stream);

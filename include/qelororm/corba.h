@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include <qelororm/export.h>
+
 namespace CORBA {
 
 using Boolean = unsigned char;
@@ -22,19 +24,19 @@ using Double = double;
 
 // CORBA strings. string_alloc(n) has room for n characters and a NUL.
 // string_free(nullptr) does nothing. Allocation failure yields nullptr.
-char* string_alloc(ULong length);
-char* string_dup(const char* text);
-void string_free(char* text);
+QELORORM_EXPORT char* string_alloc(ULong length);
+QELORORM_EXPORT char* string_dup(const char* text);
+QELORORM_EXPORT void string_free(char* text);
 
 enum CompletionStatus { COMPLETED_YES = 0, COMPLETED_NO = 1, COMPLETED_MAYBE = 2 };
 
-class Exception {
+class QELORORM_EXPORT Exception {
  public:
   virtual ~Exception() = default;
   virtual const char* _name() const = 0;
 };
 
-class SystemException : public Exception {
+class QELORORM_EXPORT SystemException : public Exception {
  public:
   SystemException(ULong minor, CompletionStatus completed) : minor_(minor), completed_(completed) {}
   ULong minor() const { return minor_; }
@@ -45,10 +47,10 @@ class SystemException : public Exception {
   CompletionStatus completed_;
 };
 
-#define QELORORM_SYSTEM_EXCEPTION(NAME)                                              \
-  class NAME : public SystemException {                                              \
-   public:                                                                           \
-    explicit NAME(ULong minor = 0, CompletionStatus completed = COMPLETED_NO)        \
+#define QELORORM_SYSTEM_EXCEPTION(NAME)                                             \
+  class QELORORM_EXPORT NAME : public SystemException {                             \
+   public:                                                                          \
+    explicit NAME(ULong minor = 0, CompletionStatus completed = COMPLETED_NO)       \
         : SystemException(minor, completed) {}                                      \
     const char* _name() const override { return #NAME; }                            \
   };
@@ -106,12 +108,12 @@ class TypeCode {
 };
 using TypeCode_ptr = TypeCode*;
 
-extern TypeCode_ptr const _tc_string;
-extern TypeCode_ptr const _tc_long;
+extern QELORORM_EXPORT TypeCode_ptr const _tc_string;
+extern QELORORM_EXPORT TypeCode_ptr const _tc_long;
 
 // Base of every object reference. A new object holds one reference, owned by
 // whoever created it; release drops one and deletes the object at zero.
-class Object {
+class QELORORM_EXPORT Object {
  public:
   Object() = default;
   Object(const Object&) : references_(1) {}
@@ -130,7 +132,7 @@ class Object {
 };
 
 // Drops one reference; nullptr is allowed.
-void release(Object* object);
+QELORORM_EXPORT void release(Object* object);
 inline Boolean is_nil(const Object* object) { return object == nullptr; }
 
 }  // namespace CORBA

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <qelororm/corba.h>
+#include <qelororm/export.h>
 
 enum encap_type {
   ENCAP_WRITE = 0,  // empty, for writing
@@ -15,7 +16,7 @@ enum encap_type {
 // What every encapsulation offers. Reading past the end, or a malformed
 // value (a string without its NUL, a length beyond the data), throws
 // CORBA::MARSHAL and leaves the read position where it was.
-class Encapsulation {
+class QELORORM_EXPORT Encapsulation {
  public:
   virtual ~Encapsulation() = default;
 
@@ -59,7 +60,7 @@ class Encapsulation {
   virtual unsigned remaining() const = 0;
 };
 
-class EncapIIOP : public Encapsulation {
+class QELORORM_EXPORT EncapIIOP : public Encapsulation {
  public:
   // An empty encapsulation for writing (type ENCAP_WRITE): it holds the
   // byte-order octet of this machine.

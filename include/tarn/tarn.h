@@ -23,6 +23,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <tarn/export.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -71,7 +73,7 @@ struct sqlca {
 
 /* Fills an SQLCA with a code, a state and a message (for callers that
  * report failures of their own in the engine's form). */
-void tarn_set_sqlca(struct sqlca* ca, int32_t sqlcode, const char* sqlstate, const char* message);
+TARN_EXPORT void tarn_set_sqlca(struct sqlca* ca, int32_t sqlcode, const char* sqlstate, const char* message);
 
 /* Formats the message of an SQLCA into buffer (size bytes, NUL included),
  * breaking lines at width characters (0: no breaks), using the message file
@@ -79,7 +81,7 @@ void tarn_set_sqlca(struct sqlca* ca, int32_t sqlcode, const char* sqlstate, con
  * is "SQLnnnnN  message  SQLSTATE=sssss" (W instead of N for a positive
  * code) and always ends with the two characters "\r\n". Returns the length
  * of the text, or a negative number when size is too small for any text. */
-int tarn_format_message(char* buffer, int size, int width, const struct sqlca* ca,
+TARN_EXPORT int tarn_format_message(char* buffer, int size, int width, const struct sqlca* ca,
                         const char* msgfile);
 
 /* ---- Result and host-variable descriptions --------------------------- */
@@ -126,63 +128,63 @@ struct sqlda {
  * when the entry has an indicator (-1 binds NULL). Returns nullptr when
  * memory runs out. */
 struct tarn_input;
-struct tarn_input* tarn_input_alloc(int count);
-void tarn_input_set(struct tarn_input* list, int index, int16_t sqltype, int32_t sqllen,
+TARN_EXPORT struct tarn_input* tarn_input_alloc(int count);
+TARN_EXPORT void tarn_input_set(struct tarn_input* list, int index, int16_t sqltype, int32_t sqllen,
                     void* data, int16_t* indicator);
-void tarn_input_free(struct tarn_input* list);
+TARN_EXPORT void tarn_input_free(struct tarn_input* list);
 
 /* ---- Contexts -------------------------------------------------------- */
 
 #define TARN_CTX_MULTI_MANUAL 2
 
-void tarn_set_context_type(int type, struct sqlca* ca);
-void tarn_begin_context(void** context, struct sqlca* ca);
-void tarn_attach_context(void* context, struct sqlca* ca);
-void tarn_detach_context(void* context, struct sqlca* ca);
+TARN_EXPORT void tarn_set_context_type(int type, struct sqlca* ca);
+TARN_EXPORT void tarn_begin_context(void** context, struct sqlca* ca);
+TARN_EXPORT void tarn_attach_context(void* context, struct sqlca* ca);
+TARN_EXPORT void tarn_detach_context(void* context, struct sqlca* ca);
 /* Ends a context: rolls back its open unit of work and closes its
  * connection. The context must not be attached to any thread. */
-void tarn_end_context(void* context, struct sqlca* ca);
+TARN_EXPORT void tarn_end_context(void* context, struct sqlca* ca);
 
 /* ---- Statements (on the calling thread's context) -------------------- */
 
 /* CONNECT TO alias [USER user USING password]: vars holds 1 or 3 entries. */
-void tarn_connect(struct tarn_input* vars, struct sqlca* ca);
+TARN_EXPORT void tarn_connect(struct tarn_input* vars, struct sqlca* ca);
 /* CONNECT RESET: ends the connection (its open unit of work is rolled back). */
-void tarn_disconnect(struct sqlca* ca);
+TARN_EXPORT void tarn_disconnect(struct sqlca* ca);
 
 /* Dynamic statements live in numbered slots (1 and up). PREPARE replaces
  * the slot's statement and closes a cursor open over it. */
-void tarn_prepare(int slot, const char* text, struct sqlca* ca);
+TARN_EXPORT void tarn_prepare(int slot, const char* text, struct sqlca* ca);
 /* Describes the result columns of a prepared query. With da->sqln smaller
  * than the column count only sqld is set. Character columns are described
  * as TARN_CHAR (fixed width), TARN_VARCHAR or TARN_LONGVARCHAR with their
  * declared length. */
-void tarn_describe(int slot, struct sqlda* da, struct sqlca* ca);
+TARN_EXPORT void tarn_describe(int slot, struct sqlda* da, struct sqlca* ca);
 /* Executes a prepared statement that is not a query. UPDATE, DELETE and
  * INSERT ... SELECT that change no row give SQLCODE 100. */
-void tarn_execute(int slot, struct sqlca* ca);
+TARN_EXPORT void tarn_execute(int slot, struct sqlca* ca);
 
 /* Cursors (numbered 1 and up) run over a prepared query. FETCH delivers
  * the columns that the SQLDA binds as TARN_CSTRING (+1); other variables
  * are left alone. Values of fixed-width columns arrive blank-padded.
  * SQLCODE 100 when no row is left. */
-void tarn_open(int cursor, int slot, struct sqlca* ca);
-void tarn_fetch(int cursor, struct sqlda* da, struct sqlca* ca);
-void tarn_close(int cursor, struct sqlca* ca);
+TARN_EXPORT void tarn_open(int cursor, int slot, struct sqlca* ca);
+TARN_EXPORT void tarn_fetch(int cursor, struct sqlda* da, struct sqlca* ca);
+TARN_EXPORT void tarn_close(int cursor, struct sqlca* ca);
 
-void tarn_commit(struct sqlca* ca);
-void tarn_rollback(struct sqlca* ca);
+TARN_EXPORT void tarn_commit(struct sqlca* ca);
+TARN_EXPORT void tarn_rollback(struct sqlca* ca);
 
 /* Static statements of the bound program: `section` numbers a statement of
  * the caller's program, whose text (with ? markers) is prepared on first
  * use and kept for the life of the connection. */
-void tarn_execute_static(int section, const char* text, struct tarn_input* vars, struct sqlca* ca);
+TARN_EXPORT void tarn_execute_static(int section, const char* text, struct tarn_input* vars, struct sqlca* ca);
 
 /* ---- Databases -------------------------------------------------------- */
 
 /* The engine's directory: $TARN_HOME, or $HOME/.irstore. The text stays
  * valid until the next call on the same thread. */
-const char* tarn_home(void);
+TARN_EXPORT const char* tarn_home(void);
 
 /* Resolves an alias through $TARN_HOME/catalog. Each catalog line is
  *   ALIAS sqlite PATH [user=NAME password=SECRET]
@@ -192,7 +194,7 @@ const char* tarn_home(void);
  * readable description of the target ("sqlite /path/A.sqlite") into
  * description and returns 0, or returns TARN_SQL_ALIAS_NOT_FOUND-style
  * codes for a malformed catalog. */
-int tarn_resolve_alias(const char* alias, char* description, int size);
+TARN_EXPORT int tarn_resolve_alias(const char* alias, char* description, int size);
 
 /* Creates the empty database of an alias unless it exists: an SQLite file
  * (and its directory), or a database on the PostgreSQL server (created
@@ -200,22 +202,22 @@ int tarn_resolve_alias(const char* alias, char* description, int size);
  * SQLCODE 0 when it created it, 1 when it existed (then nothing is
  * changed), or an error. user and password may be null. Several processes
  * may create the same database at once. */
-void tarn_create_database(const char* alias, const char* user, const char* password,
+TARN_EXPORT void tarn_create_database(const char* alias, const char* user, const char* password,
                           struct sqlca* ca);
 
 /* Runs a script (several statements separated by semicolons, such as the
  * tables of a schema) on the connection of the attached context, inside
  * the unit of work: nothing of it stays without COMMIT, and a failed
  * script leaves the unit of work as it was. */
-void tarn_run_script(const char* script, struct sqlca* ca);
+TARN_EXPORT void tarn_run_script(const char* script, struct sqlca* ca);
 
 /* How long a CONNECT waits for a server that this process has reached
  * before (one restarting, or a standby being promoted) to accept it again;
  * 10000 ms unless set. Applies to the whole process. */
-void tarn_set_reconnect_wait(long milliseconds);
+TARN_EXPORT void tarn_set_reconnect_wait(long milliseconds);
 
 /* The stack a thread needs to run statements of any engine backend. */
-long tarn_required_stack_size(void);
+TARN_EXPORT long tarn_required_stack_size(void);
 
 /* ---- Shared reads ------------------------------------------------------- */
 
@@ -228,9 +230,9 @@ long tarn_required_stack_size(void);
  * this saves that for every query but the first; elsewhere it changes
  * nothing. No statement call: the SQLCA and the statement count are not
  * touched. Returns whether a read transaction is open. */
-int tarn_share_reads(int on);
+TARN_EXPORT int tarn_share_reads(int on);
 /* Whether the queries' shared read transaction is open. */
-int tarn_reading(void);
+TARN_EXPORT int tarn_reading(void);
 
 /* ---- Test hooks -------------------------------------------------------- */
 
@@ -241,12 +243,12 @@ int tarn_reading(void);
  * n = 0 cancels a pending failure. Statement calls are CONNECT, PREPARE,
  * DESCRIBE, EXECUTE, OPEN, FETCH, CLOSE, COMMIT, ROLLBACK and the static
  * statements. */
-void tarn_fail_statement(int n, int32_t sqlcode);
+TARN_EXPORT void tarn_fail_statement(int n, int32_t sqlcode);
 /* Statement calls made in this process so far. */
-long tarn_statement_count(void);
+TARN_EXPORT long tarn_statement_count(void);
 /* Answers this process has waited for from a database server so far (each
  * batch of commands sent together counts once); 0 on an embedded engine. */
-long tarn_round_trip_count(void);
+TARN_EXPORT long tarn_round_trip_count(void);
 
 #ifdef __cplusplus
 }

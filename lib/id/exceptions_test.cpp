@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <qeloridm/irdb_admin.h>
+
 #include "captured_output.h"
 #include "irdb_errors.h"
 
@@ -102,6 +104,16 @@ TEST(TranslateIrsError, WithoutAMessageNothingIsReported) {
   IRSError error(-204, nullptr);
   EXPECT_THROW(translate_irs_error(error), IRStore::Unrecoverable);
   EXPECT_EQ(reports.reports().size(), 0u);
+}
+
+TEST(StoreExceptions, ALostRaceIsADuplicateKeyOrALockWaitThatTimedOut) {
+  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRStore::Duplicate()));
+  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRSError(-803, nullptr)));
+  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRSError(-911, nullptr)));
+  // Translated by the store, the engine's code lives on in its message.
+  EXPECT_TRUE(IRDBAdmin::lost_to_another_writer(IRStore::Exception(-1, "40001", owned_text("SQL0911N"))));
+  EXPECT_FALSE(IRDBAdmin::lost_to_another_writer(IRStore::NotExist()));
+  EXPECT_FALSE(IRDBAdmin::lost_to_another_writer(IRSError(-1225, owned_text("SQL30081N lost"))));
 }
 
 }  // namespace

@@ -149,3 +149,11 @@ std::string IRDBAdmin::location(const char* alias) {
 }
 
 std::string IRDBAdmin::engine_home() { return tarn_home(); }
+
+bool IRDBAdmin::lost_to_another_writer(const StoreErrorFields& failure) {
+  // The session's own error keeps the engine's SQLCODE; once the store has
+  // translated it, the engine's message still names it.
+  if (failure.code == 1 || failure.code == TARN_SQL_DUPLICATE_KEY || failure.code == TARN_SQL_TIMEOUT) return true;
+  const char* message = failure.message ? failure.message : "";
+  return std::strstr(message, "SQL0803N") || std::strstr(message, "SQL0911N");
+}

@@ -11,6 +11,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 #include "owned.h"
 
@@ -27,12 +28,7 @@ struct NameAndKind {
 
   NameAndKind(IRRepdatTable& table, const char* iid) {
     name[0] = kind[0] = '\0';  // a missing row leaves them as they are
-    try {
-      table.name_and_kind(iid, name, kind);
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { table.name_and_kind(iid, name, kind); });
     if (kind[0] == '\0') throw IRStore::IncoherentIR();
   }
   long kind_value() const { return std::atol(kind); }
@@ -54,13 +50,13 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::lookup_name(StoreHandle* container
   std::unique_ptr<ContainedSeq> result = new_contained_seq(10);
 
   // Inherited definitions first, the container's own last.
-  IIDListOwner scopes(search_recursive(container->iid, -1, 0, !excludeInherited, 0, 0, 1, 0, nullptr));
+  IIDListOwner scopes(excludeInherited ? make_owned<IIDList>().release() : walk(Walk::all_bases(), container->iid));
   CORBA::ULong count = scopes->length();
   scopes->length(count + 1);
   (*scopes)[count] = *container->iid;
 
   for (CORBA::ULong s = 0; s < scopes->length(); ++s) {
-    IIDListOwner members(search_recursive(&(*scopes)[s], levelsToSearch, 0, 0, 1, 0, 0, 1, nullptr));
+    IIDListOwner members(walk(Walk::members_within(levelsToSearch), &(*scopes)[s]));
     for (CORBA::ULong m = 0; m < members->length(); ++m) {
       NameAndKind member(*repdatTable, iid_text((*members)[m]));
       cut_at_blank(member.name);
@@ -86,7 +82,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
   bool consult_bases = !excludeInherited && (limitType == CORBA::dk_all ||
                                              limitType == CORBA::dk_Attribute ||
                                              limitType == CORBA::dk_Operation);
-  IIDListOwner bases(consult_bases ? search_recursive(container->iid, -1, 0, 1, 0, 0, 1, 0, nullptr)
+  IIDListOwner bases(consult_bases ? walk(Walk::all_bases(), container->iid)
                                    : make_owned<IIDList>().release());
   std::unique_ptr<ContainedSeq> result = new_contained_seq(10);
 
@@ -99,12 +95,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::contents(StoreHandle* container,
       // Tested before each member is read: 0 gives nothing, -1 never stops.
       if (static_cast<int>(result->length()) == maxReturned) return result.release();
       row.setIid(iid_text((*members)[m]));
-      try {
-        row.retrieve();
-      } catch (IRStore::Exception& e) {
-        rethrow_if_sql_error(e);
-        throw IRStore::IncoherentIR();
-      }
+      failure_is_incoherent([&] { row.retrieve(); });
       long kind = std::atol(row.kind());
       bool accepted = (own || is_inherited_kind(kind)) &&
                       (limitType == CORBA::dk_all || limitType == kind);
@@ -184,12 +175,7 @@ char* IRDB::name_from_ID(StoreHandle* object) {
   CSGuard guard(&csMutex);
   object->populateIRIID();
   char name[Irrepdat::kNameSize] = "", kind[Irrepdat::kKindSize] = "";
-  try {
-    repdatTable->name_and_kind(iid_text(object->iid), name, kind);
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  missing_is_not_exist([&] { repdatTable->name_and_kind(iid_text(object->iid), name, kind); });
   if (kind[0] == '\0') throw IRStore::NotExist();  // no row
   return remove_blanks(name);
 }
@@ -198,7 +184,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   CSGuard guard(&csMutex);
   interface->populateIRIID();
   repdatTable->exists_iid(interface->iid, 0);
-  IIDListOwner derived(search_recursive(interface->iid, -1, 0, 1, 0, 0, 0, 0, nullptr));
+  IIDListOwner derived(walk(Walk::all_derived(), interface->iid));
   if (derived->length() == 0) return 0;
 
   // The attributes and operations called exactly `name`. The search takes
@@ -206,12 +192,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   // match other characters: only candidates whose stored name is the name
   // count.
   IIDListOwner candidates;
-  try {
-    candidates.reset(repdatTable->find_by_name(name, ":2:7", true));
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  failure_is_incoherent([&] { candidates.reset(repdatTable->find_by_name(name, ":2:7", true)); });
   std::unique_ptr<IIDList> exact = make_owned<IIDList>(candidates->length());
   for (CORBA::ULong c = 0; c < candidates->length(); ++c) {
     NameAndKind candidate(*repdatTable, iid_text((*candidates)[c]));
@@ -246,12 +227,7 @@ unsigned char IRDB::is_duplicate_name(StoreHandle* interface, char* name) {
   }
   for (CORBA::ULong d = 0; d < derived->length(); ++d) {
     IIDListOwner bases;
-    try {
-      bases.reset(search_recursive(&(*derived)[d], -1, 0, 1, 0, 0, 1, 0, nullptr));
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { bases.reset(walk(Walk::all_bases(), &(*derived)[d])); });
     for (CORBA::ULong b = 0; b < bases->length(); ++b) {
       if (holds_candidate((*bases)[b])) return 1;
     }

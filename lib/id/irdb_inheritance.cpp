@@ -7,6 +7,7 @@
 #include "irdb_errors.h"
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 
 namespace {
@@ -36,8 +37,7 @@ unsigned char IRDB::inherits_from(StoreHandle* derived, StoreHandle* base) {
   CSGuard guard(&csMutex);
   iid_text(derived->populateIRIID());
   iid_text(base->populateIRIID());  // the target, checked before the walk's first statement
-  std::unique_ptr<IIDList> reached(
-      search_recursive(derived->iid, -1, 0, 1, 0, 0, 1, 0, base->iid));
+  std::unique_ptr<IIDList> reached(walk(Walk::all_bases(), derived->iid, base->iid));
   return reached->length() == 1;
 }
 

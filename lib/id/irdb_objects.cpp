@@ -1,5 +1,6 @@
 // Creating stored objects, reading them back as live objects, and rewriting
 // their names and states: the only operations that touch IRREPDAT.STREAM.
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,12 +25,7 @@ namespace {
 // Reads the row of the record's IID; a missing row, or any store failure
 // without SQLSTATE, is IRStore::NotExist.
 void read_row(Irrepdat& row) {
-  try {
-    row.retrieve();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  missing_is_not_exist([&] { row.retrieve(); });
 }
 
 // A read encapsulation over a row's stream text, owning the decoded bytes.
@@ -87,12 +83,8 @@ void IRDB::Iadd_object(StoreObject* record) {
   std::snprintf(kind, sizeof kind, "%ld", static_cast<long>(record->kind));
   row.setKind(kind);
   row.setStream(encode_stream(*record->encap).get());
-  try {
-    row.add();  // a failed insert passes on as IRSError
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw;  // a failure without SQLSTATE is still a failure
-  }
+  // A failed insert passes on as IRSError.
+  failure_passes_on([&] { row.add(); });
 }
 
 CORBA_Contained_Impl* IRDB::object_from_ID(StoreHandle* handle) {
@@ -122,6 +114,7 @@ CORBA_Contained_Impl* IRDB::object_from_ID(StoreHandle* handle) {
 
 CORBA_Contained_Impl* IRDB::build_from_row(CORBA::DefinitionKind kind, char* name, char* repid,
                                            char* streamText) {
+  assert(in_store_operation());  // the object cache and the session are the lock holder's
   if (CORBA_Contained_Impl* cached = irobj_get_from_cache(repid)) return cached;
   std::unique_ptr<EncapIIOP> stream = decode_stream(streamText);
   return built_object(kind, name, repid, *stream);
@@ -139,12 +132,8 @@ void IRDB::update_name(StoreHandle* handle, char* newName) {
   row.setIid(iid_of(handle));
   read_row(row);
   row.setName(storable_name(newName));
-  try {
-    row.update();  // a failed rewrite passes on as IRSError
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  // A failed rewrite passes on as IRSError.
+  missing_is_not_exist([&] { row.update(); });
 }
 
 void IRDB::update_stream(CORBA_Contained_Impl* object) {
@@ -156,12 +145,8 @@ void IRDB::update_stream(CORBA_Contained_Impl* object) {
   EncapIIOP stream(ENCAP_WRITE);
   translate_bad_alloc([&] { object->object_to_stream(stream); });
   row.setStream(encode_stream(stream).get());
-  try {
-    row.update();  // a failed rewrite passes on as IRSError
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw;  // a failure without SQLSTATE is still a failure
-  }
+  // A failed rewrite passes on as IRSError.
+  failure_passes_on([&] { row.update(); });
 }
 
 void IRDB::refresh_object(CORBA_Contained_Impl* object) {

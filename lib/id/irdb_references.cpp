@@ -34,12 +34,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::get_refs_object(StoreHandle* objec
   std::unique_ptr<ContainedSeq> result = new_contained_seq(referrers->length());
   for (CORBA::ULong i = 0; i < referrers->length(); ++i) {
     bool match;
-    try {
-      match = repdatTable->match_kind(&(*referrers)[i], kindList);
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { match = repdatTable->match_kind(&(*referrers)[i], kindList); });
     if (!match) continue;
     std::unique_ptr<StoreHandle> handle = handle_for_iid((*referrers)[i]);
     if (CORBA_Contained_Impl* referrer = object_from_ID(handle.get())) {

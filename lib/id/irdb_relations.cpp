@@ -23,12 +23,7 @@ void add_row(IRTable& table, const char* first, const char* second) {
   Record row;
   row.setKey(key.get());
   set_iids(row, first, second);
-  try {
-    row.add();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw;  // a failure without SQLSTATE is still a failure
-  }
+  failure_passes_on([&] { row.add(); });
 }
 
 // Deletes the row (first, second); IRStore::NotExist when there is none.
@@ -37,12 +32,7 @@ void remove_row(IRTable& table, const char* first, const char* second) {
   std::unique_ptr<char[]> key(table.make_key(first, second));
   Record row;
   row.setKey(key.get());
-  try {
-    row.del();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  missing_is_not_exist([&] { row.del(); });
 }
 
 const char* iid_of(StoreHandle* handle) { return iid_text(handle->iid); }

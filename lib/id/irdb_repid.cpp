@@ -27,31 +27,17 @@ void rewrite_rows(IRTable& table, const IIDList& others, const char* old_iid,
                                                 : table.make_key(x, new_iid));
     Record row;
     row.setKey(old_key.get());
-    try {
-      row.retrieve();
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { row.retrieve(); });
     row.setKey(new_key.get());
     if (firstColumn) {
       set_iids(row, new_iid, x);
     } else {
       set_iids(row, x, new_iid);
     }
-    try {
-      row.add();
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw;  // the old row must not go when the new one is not there
-    }
+    // The old row must not go when the new one is not there.
+    failure_passes_on([&] { row.add(); });
     row.setKey(old_key.get());
-    try {
-      row.del();
-    } catch (IRStore::Exception& e) {
-      rethrow_if_sql_error(e);
-      throw IRStore::IncoherentIR();
-    }
+    failure_is_incoherent([&] { row.del(); });
   }
 }
 
@@ -78,28 +64,15 @@ void IRDB::update_repositoryID(StoreHandle* oldHandle, StoreHandle* newHandle) {
   if (!newHandle->repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   Irrepdat row;
   row.setIid(old_iid);
-  try {
-    row.retrieve();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::NotExist();
-  }
+  missing_is_not_exist([&] { row.retrieve(); });
 
   row.setIid(new_iid);
   row.setRepid(newHandle->repid);
-  try {
-    row.add();  // a row under the new IID already: a plain code 1 exception
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw;  // the old row must not go when the new one is not there
-  }
+  // A row under the new IID already is a plain code 1 exception; the old
+  // row must not go when the new one is not there.
+  failure_passes_on([&] { row.add(); });
   row.setIid(old_iid);
-  try {
-    row.del();
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  failure_is_incoherent([&] { row.del(); });
 
   rewrite_relations(oldHandle->iid, new_iid, true);
   rewrite_relations(oldHandle->iid, new_iid, false);

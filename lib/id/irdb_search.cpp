@@ -6,6 +6,7 @@
 
 #include "irdb_lock.h"
 #include "irdb_results.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 
 CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::find_objects(char* namePattern, char* kindList,
@@ -19,7 +20,7 @@ CORBA::_IDL_SEQUENCE_CORBA_Contained_0* IRDB::find_objects(char* namePattern, ch
   if (scope) {
     scope->populateIRIID();
     repdatTable->exists_iid(scope->iid, 0);
-    candidates.reset(search_recursive(scope->iid, -1, 0, 0, 1, 0, 0, 1, nullptr));
+    candidates.reset(walk(Walk::members_within(-1), scope->iid));
   } else {
     // The database does all the filtering in one statement.
     candidates.reset(repdatTable->find_by_name(namePattern, kindList, caseSensitive));

@@ -7,8 +7,10 @@
 #include <qelororm/corba.h>
 #include <qelororm/vekd.h>
 
-#include "irdb_errors.h"
+#include <qeloridm/column_widths.h>
 #include <qeloridm/irdb.h>
+
+#include "irdb_errors.h"
 
 namespace {
 
@@ -66,7 +68,7 @@ bool is_stream_text(const char* text) {
 }
 
 const char* storable_name(const char* name) {
-  constexpr std::size_t kNameWidth = 254;
+  constexpr std::size_t kNameWidth = column_width::kName;
   if (!name || strnlen(name, kNameWidth + 1) > kNameWidth || vekdMBCSstrchr(name, ' ')) {
     throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   }

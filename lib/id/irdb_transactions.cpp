@@ -14,21 +14,13 @@ void IRDB::beginUpdate() { CSGuard guard(&csMutex); }
 void IRDB::endUpdate() {
   CSGuard guard(&csMutex);
   if (inUserTransaction) return;
-  try {
-    database->commit();
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { database->commit(); });
 }
 
 void IRDB::cancelUpdate() {
   CSGuard guard(&csMutex);
   inUserTransaction = 0;
-  try {
-    database->rollback();
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { database->rollback(); });
 }
 
 void IRDB::beginUserTransaction() {

@@ -2,6 +2,7 @@
 // tables at once, each followed in its own direction, with an optional
 // level limit and target. The session's work set is its visited set, so
 // cycles and shared descendants are expanded once.
+#include <cassert>
 #include <memory>
 #include <new>
 
@@ -10,6 +11,8 @@
 
 #include "irdatabase.h"
 #include "irdb_errors.h"
+#include "irdb_lock.h"
+#include "irdb_walks.h"
 #include "irtable.h"
 #include "mrrepdat_internal.h"
 #include "work_set.h"
@@ -79,6 +82,8 @@ IIDList* IRDB::search_recursive(IIDOctets* start, int levels, unsigned char useR
                                 unsigned char referencesDirection,
                                 unsigned char inheritanceDirection,
                                 unsigned char containmentDirection, IIDOctets* target) {
+  // The work set is the session's: only the holder of the store lock may walk.
+  assert(in_store_operation());
   auto walk = [&]() -> std::unique_ptr<IIDList> {
     WorkSetScope scope(*workTable);
     std::unique_ptr<IIDList> frontier = list_of(*start);
@@ -111,6 +116,12 @@ IIDList* IRDB::search_recursive(IIDOctets* start, int levels, unsigned char useR
     if (connection_count() == connections) return reached.release();
     if (attempt == kWalkAttempts) raise_connection_lost_during_walk();
   }
+}
+
+IIDList* IRDB::walk(const Walk& walk, IIDOctets* start, IIDOctets* target) {
+  return search_recursive(start, walk.levels, walk.references, walk.inheritance, walk.containment,
+                          walk.referencesDirection, walk.inheritanceDirection, walk.containmentDirection,
+                          target);
 }
 
 IIDList* IRDB::get_candidates_list(IIDList* found) {

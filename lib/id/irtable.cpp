@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include <qeloridm/column_widths.h>
 #include <qeloridm/irdb.h>
 
 #include "irdatabase.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int kIidLength = 32;
 constexpr CORBA::ULong kFirstMaximum = 10;
 
 constexpr RelationQueries kBucketQueries = {
@@ -41,14 +41,14 @@ std::unique_ptr<IIDList> new_list() {
   return std::unique_ptr<IIDList>(list);
 }
 
-// Makes element `index` a 33-octet buffer that a fetch (or a copy) can fill,
+// Makes element `index` an IID buffer (the text and its NUL) that a fetch (or a copy) can fill,
 // growing the list when the index reaches its maximum.
 char* slot(IIDList& list, CORBA::ULong index) {
   if (index == list.maximum()) {
     list.length(grown_maximum(index));
     list.length(index);
   }
-  list[index].length(kIidLength + 1);
+  list[index].length(column_width::kIid + 1);
   return reinterpret_cast<char*>(list[index].get_buffer());
 }
 
@@ -60,7 +60,7 @@ const char* iid_text(const IIDOctets* iid) {
   const auto* text = reinterpret_cast<const char*>(iid ? iid->get_buffer() : nullptr);
   std::size_t length = text ? iid->length() : 0;
   std::size_t characters = length > 0 ? strnlen(text, length) : 0;
-  if (characters == length || characters > kIidLength) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
+  if (characters == length || characters > column_width::kIid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   return text;
 }
 
@@ -78,31 +78,29 @@ bool IRTable::match_kind(IIDOctets*, const char*) { return false; }
 char* IRTable::make_key(const char* first, const char* second) {
   // Exactly 32 characters are read from each: anything shorter would be
   // read past its end.
-  if (strnlen(first, kIidLength) < kIidLength || strnlen(second, kIidLength) < kIidLength) {
+  if (strnlen(first, column_width::kIid) < column_width::kIid || strnlen(second, column_width::kIid) < column_width::kIid) {
     throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   }
-  char* key = new (std::nothrow) char[2 * kIidLength + 1];
+  char* key = new (std::nothrow) char[2 * column_width::kIid + 1];
   if (!key) throw IRStore::OutOfMemory();
-  std::memcpy(key, first, kIidLength);
-  std::memcpy(key + kIidLength, second, kIidLength);
-  key[2 * kIidLength] = '\0';
+  std::memcpy(key, first, column_width::kIid);
+  std::memcpy(key + column_width::kIid, second, column_width::kIid);
+  key[2 * column_width::kIid] = '\0';
   return key;
 }
 
 IIDList* IRTable::gather_iids(const StatementText& query) {
   std::unique_ptr<IIDList> result = new_list();
-  try {
+  session_errors_translated([&] {
     session->execute(query.c_str());
     CORBA::ULong count = 0;
     for (int mode = 1;; mode = 2) {
       char* column = slot(*result, count);
-      int length = kIidLength + 1;
+      int length = column_width::kIid + 1;
       if (!session->fetch(1, &column, &length, mode)) break;
       result->length(++count);
     }
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  });
   return result.release();
 }
 
@@ -115,11 +113,7 @@ IIDList* IRTable::related_rows(const RelationQueries& queries, IIDOctets* iid, b
 void IRTable::delete_rows(const RelationQueries& queries, IIDOctets* iid) {
   StatementText sql;
   sql.fragment(queries.remove).value(iid_text(iid)).fragment("'");
-  try {
-    session->execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { session->execute(sql.c_str()); });
 }
 
 // ---- The relation tables ------------------------------------------------------------
@@ -145,7 +139,7 @@ IIDList* IRWorkTable::list_all(IIDOctets*, bool) {
   std::unique_ptr<IIDList> result = new_list();
   CORBA::ULong count = 0;
   for (const WorkSet::Iid& iid : session->work_set) {
-    std::memcpy(slot(*result, count), iid.data(), kIidLength + 1);
+    std::memcpy(slot(*result, count), iid.data(), column_width::kIid + 1);
     result->length(++count);
   }
   return result.release();

@@ -8,15 +8,17 @@
 
 #include <qelororm/corba.h>
 
+#include <qeloridm/irstore.h>
+#include <qeloridm/mrrepdat.h>
+
 #include "irdatabase.h"
 #include "irdb_errors.h"
-#include <qeloridm/irstore.h>
 #include "irtable.h"
 #include "sqltext.h"
 
 namespace {
 
-constexpr std::size_t kNameWidth = 254;
+constexpr std::size_t kNameWidth = column_width::kName;
 constexpr std::size_t kMaxPattern = 255;
 constexpr std::size_t kMaxKindList = 31;
 constexpr long kTypedef = 8;
@@ -27,7 +29,7 @@ constexpr const char* kTypedefKinds = "9' OR KIND = '10' OR KIND = '11' OR KIND 
 [[noreturn]] void bad_param() { throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO); }
 
 const char* checked_iid(const char* iid) {
-  if (strnlen(iid, 33) > 32) bad_param();
+  if (strnlen(iid, column_width::kIid + 1) > column_width::kIid) bad_param();
   return iid;
 }
 
@@ -84,18 +86,16 @@ void append_kind_clause(StatementText& sql, const char* kinds) {
 
 int IRRepdatTable::fetch_first(const StatementText& query, int count, char** columns,
                                int* lengths) {
-  try {
+  return session_errors_translated([&] {
     session->execute(query.c_str());
     return session->fetch(count, columns, lengths, 0);
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  });
 }
 
 bool IRRepdatTable::exists_iid(IIDOctets* iid, int missing_action) {
   StatementText sql;
   sql.fragment("SELECT IID FROM IRREPDAT WHERE IID = '").value(iid_text(iid)).fragment("'");
-  char found[33];
+  char found[Irrepdat::kIidSize];
   char* column = found;
   int length = sizeof found;
   if (fetch_first(sql, 1, &column, &length)) return true;
@@ -116,14 +116,14 @@ void IRRepdatTable::name_and_kind(const char* iid, char* name, char* kind) {
   StatementText sql;
   sql.fragment("SELECT NAME, KIND FROM IRREPDAT WHERE IID = '").value(checked_iid(iid)).fragment("'");
   char* columns[] = {name, kind};
-  int lengths[] = {255, 13};
+  int lengths[] = {Irrepdat::kNameSize, Irrepdat::kKindSize};
   fetch_first(sql, 2, columns, lengths);
 }
 
 void IRRepdatTable::repid_of(const char* iid, char* repid) {
   StatementText sql;
   sql.fragment("SELECT REPID FROM IRREPDAT WHERE IID = '").value(checked_iid(iid)).fragment("'");
-  int length = 4096;
+  int length = Irrepdat::kRepidSize;
   fetch_first(sql, 1, &repid, &length);
 }
 
@@ -134,7 +134,7 @@ bool IRRepdatTable::match_name_and_kind(IIDOctets* iid, const char* pattern, con
   sql.fragment(caseSensitive ? "NAME LIKE '" : "UCASE(NAME) LIKE '");
   append_name_pattern(sql, pattern, caseSensitive);
   append_kind_clause(sql, kinds);
-  char found[33];
+  char found[Irrepdat::kIidSize];
   char* column = found;
   int length = sizeof found;
   return fetch_first(sql, 1, &column, &length) != 0;
@@ -144,20 +144,15 @@ bool IRRepdatTable::match_kind(IIDOctets* iid, const char* kinds) {
   StatementText sql;
   sql.fragment("SELECT IID FROM IRREPDAT WHERE IID = '").value(iid_text(iid));
   append_kind_clause(sql, kinds);
-  char found[33];
+  char found[Irrepdat::kIidSize];
   char* column = found;
   int length = sizeof found;
   return fetch_first(sql, 1, &column, &length) != 0;
 }
 
 char* stored_repository_id(IRRepdatTable& table, const char* iid) {
-  char repid[4096] = "";
-  try {
-    table.repid_of(iid, repid);
-  } catch (IRStore::Exception& e) {
-    rethrow_if_sql_error(e);
-    throw IRStore::IncoherentIR();
-  }
+  char repid[Irrepdat::kRepidSize] = "";
+  failure_is_incoherent([&] { table.repid_of(iid, repid); });
   if (repid[0] == '\0') throw IRStore::IncoherentIR();
   char* copy = CORBA::string_dup(repid);
   if (!copy) throw IRStore::OutOfMemory();

@@ -50,15 +50,11 @@ bool IrRelation::read_row() {
   IRDataBase& session = current_session_or_fail();
   StatementText sql;
   sql.fragment(statements_.retrieve).value(key_).fragment("'");
-  int found = 0;
-  try {
+  return session_errors_translated([&] {
     session.execute(sql.c_str());
     for (int i = 0; i < 3; ++i) column_lengths[i] = kColumnSizes[i];
-    found = session.fetch(3, column_buffers, column_lengths, 0);
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
-  return found != 0;
+    return session.fetch(3, column_buffers, column_lengths, 0) != 0;
+  });
 }
 
 void IrRelation::retrieve() {
@@ -74,11 +70,7 @@ void IrRelation::add() {
   StatementText sql;
   sql.fragment(statements_.insert).value(key_).fragment("','").value(first_).fragment("','")
       .value(second_).fragment("')");
-  try {
-    current_session_or_fail().execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { current_session_or_fail().execute(sql.c_str()); });
 }
 
 void IrRelation::update() {
@@ -91,11 +83,7 @@ void IrRelation::update() {
   sql.fragment(statements_.update_first).value(first_).fragment(statements_.update_second)
       .value(second_).fragment(statements_.update_key).value(key_).fragment("'");
   IRDataBase& session = current_session_or_fail();
-  try {
-    session.execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { session.execute(sql.c_str()); });
   if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 
@@ -104,11 +92,7 @@ void IrRelation::del() {
   StatementText sql;
   sql.fragment(statements_.remove).value(key_).fragment("'");
   IRDataBase& session = current_session_or_fail();
-  try {
-    session.execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { session.execute(sql.c_str()); });
   if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 

@@ -69,13 +69,11 @@ void Irrepdat::retrieve() {
 int Irrepdat::fetch() { return fetch_row(current_session_or_fail(), nullptr); }
 
 int Irrepdat::fetch_row(IRDataBase& session, const char* query) {
-  try {
+  return session_errors_translated([&] {
     if (query) session.execute(query);
     for (int i = 0; i < kColumns; ++i) column_lengths[i] = kColumnSizes[i];
     return session.fetch(kColumns, column_buffers, column_lengths, 0);
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  });
 }
 
 void Irrepdat::add() {
@@ -94,11 +92,7 @@ void Irrepdat::del() {
   StatementText sql;
   sql.fragment("DELETE FROM IRREPDAT WHERE IID = '").value(iid_).fragment("'");
   IRDataBase& session = current_session_or_fail();
-  try {
-    session.execute(sql.c_str());
-  } catch (IRSError& e) {
-    raise_translated(e);
-  }
+  session_errors_translated([&] { session.execute(sql.c_str()); });
   if (session.changedNothing) throw IRStore::NotExist();  // gone since it was read
 }
 

@@ -32,8 +32,8 @@ constexpr const char* kInsertText = "INSERT INTO IRREPDAT VALUES (?, ?, ?, ?, ?)
 constexpr const char* kUpdateText =
     "UPDATE IRREPDAT SET IID = ?, REPID = ?, NAME = ?, KIND = ?, STREAM = ? WHERE IID = ?";
 
-constexpr int kRepidBufferSize = 4096;
-constexpr int kStreamBufferSize = 32700;
+constexpr int kRepidBufferSize = Irrepdat::kRepidSize;
+constexpr int kStreamBufferSize = column_width::kStream;
 
 // A 16-bit length followed by the characters: the host-variable layout of
 // variable-length columns.

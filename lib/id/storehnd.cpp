@@ -9,14 +9,13 @@
 #include <openssl/evp.h>
 
 #include <qelororm/qel.h>
+#include <qeloridm/column_widths.h>
 #include <qeloridm/irstore.h>
 
 #include "irdb_errors.h"
 #include "owned.h"
 
 namespace {
-
-constexpr int kIidLength = 32;
 
 // The debug setting is read on the first call and kept for the process:
 // every IID of a run must be computed the same way.
@@ -101,9 +100,9 @@ void StoreHandle::fill_iid(_IDL_SEQUENCE_CORBA_Char_7& iid, const char* repid) {
   if (!repid) throw CORBA::BAD_PARAM(0, CORBA::COMPLETED_NO);
   // Made aside and published whole: a digest that fails leaves the handle
   // without an IID, never with octets that no digest wrote.
-  char text[kIidLength + 1];
+  char text[column_width::kIid + 1];
   generateIRIID(repid, text);
-  iid.length(kIidLength + 1);
+  iid.length(column_width::kIid + 1);
   std::memcpy(iid.get_buffer(), text, sizeof text);
 }
 
@@ -113,9 +112,9 @@ void StoreHandle::generateIRIID(const char* repid, char* out) {
   digest_md5(repid, length, digest);
 
   if (hash_debug()) {
-    std::memset(out, ' ', kIidLength);
-    std::size_t taken = length < kIidLength ? length : kIidLength;
-    std::memcpy(out + kIidLength - taken, repid + length - taken, taken);
+    std::memset(out, ' ', column_width::kIid);
+    std::size_t taken = length < column_width::kIid ? length : column_width::kIid;
+    std::memcpy(out + column_width::kIid - taken, repid + length - taken, taken);
   } else {
     static constexpr char kDigits[] = "0123456789abcdef";
     for (unsigned i = 0; i < 16; ++i) {
@@ -123,5 +122,5 @@ void StoreHandle::generateIRIID(const char* repid, char* out) {
       out[2 * i + 1] = kDigits[digest[i] & 0x0f];
     }
   }
-  out[kIidLength] = '\0';
+  out[column_width::kIid] = '\0';
 }

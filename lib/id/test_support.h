@@ -12,6 +12,7 @@
 #include <qeloridm/storehnd.h>
 
 #include "irdatabase.h"
+#include "irdb_lock.h"
 
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -19,14 +20,14 @@ inline IRDataBase& test_session() { return current_session_or_fail(); }
 
 // Every row of a query, read with mode 1 and then mode 2.
 inline Rows query_rows(const std::string& sql, int columns) {
-  std::vector<std::vector<char>> storage(columns, std::vector<char>(32701));
+  std::vector<std::vector<char>> storage(columns, std::vector<char>(Irrepdat::kStreamSize));
   std::vector<char*> buffers;
   for (auto& column : storage) buffers.push_back(column.data());
   std::vector<int> lengths(columns);
   test_session().execute(sql.c_str());
   Rows rows;
   for (int mode = 1;; mode = 2) {
-    for (int& length : lengths) length = 32701;
+    for (int& length : lengths) length = Irrepdat::kStreamSize;
     if (!test_session().fetch(columns, buffers.data(), lengths.data(), mode)) break;
     std::vector<std::string> row;
     for (int i = 0; i < columns; ++i) row.emplace_back(buffers[i], lengths[i]);
@@ -60,11 +61,12 @@ inline std::string iid_of(const std::string& repid) {
   return reinterpret_cast<const char*>(handle.iid->get_buffer());
 }
 
-// An IID octet sequence holding text (33 octets, NUL last).
+// An IID octet sequence holding text (the IID's width and a NUL).
 inline _IDL_SEQUENCE_CORBA_Char_7 iid_octets(const std::string& text) {
-  _IDL_SEQUENCE_CORBA_Char_7 octets(33);
-  octets.length(33);
-  std::snprintf(reinterpret_cast<char*>(octets.get_buffer()), 33, "%s", text.c_str());
+  constexpr int kSize = column_width::kIid + 1;
+  _IDL_SEQUENCE_CORBA_Char_7 octets(kSize);
+  octets.length(kSize);
+  std::snprintf(reinterpret_cast<char*>(octets.get_buffer()), kSize, "%s", text.c_str());
   return octets;
 }
 
@@ -99,6 +101,7 @@ class IRDBInternals {
                                                      bool inheritanceDirection,
                                                      bool containmentDirection,
                                                      _IDL_SEQUENCE_CORBA_Char_7* target = nullptr) {
+    CSGuard guard(&store.csMutex);  // a walk runs under the store lock
     return store.search_recursive(start, levels, references, inheritance, containment,
                                   referencesDirection, inheritanceDirection, containmentDirection,
                                   target);

@@ -10,12 +10,14 @@
 #include <cstring>
 #include <set>
 
+#include <qeloridm/column_widths.h>
+
 class WorkSet {
  public:
-  static constexpr std::size_t kIidSize = 33;  // 32 characters and a NUL
+  static constexpr std::size_t kIidSize = column_width::kIid + 1;  // NUL included
   using Iid = std::array<char, kIidSize>;
 
-  // An IID of 33 characters or more is CORBA::BAD_PARAM; a set that cannot
+  // An IID wider than the column is CORBA::BAD_PARAM; a set that cannot
   // grow is IRStore::OutOfMemory.
   bool holds(const char* iid) const;
   bool add(const char* iid);     // false when it was there already

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <thread>
 
+#include <qeloridm/column_widths.h>
+
 namespace tarn_test {
 
 void TempHome::write_catalog(const std::string& text) const {
@@ -61,17 +63,18 @@ struct InputFree {
 using InputList = std::unique_ptr<tarn_input, InputFree>;
 
 sqlca write_object(int section, const char* text, const Object& object, bool update) {
-  HostText iid(object.iid, 32), name(object.name, 254), kind(object.kind, 12);
+  using namespace column_width;
+  HostText iid(object.iid, kIid), name(object.name, kName), kind(object.kind, kKind);
   HostText repid = HostText::with_length(object.repid);
   HostText stream = HostText::with_length(object.stream);
   int16_t repid_indicator = 0, stream_indicator = 0;
   InputList vars(tarn_input_alloc(update ? 6 : 5));
-  tarn_input_set(vars.get(), 0, TARN_CSTRING, 33, iid.bytes.data(), nullptr);
-  tarn_input_set(vars.get(), 1, TARN_VARCHAR + 1, 4096, repid.bytes.data(), &repid_indicator);
-  tarn_input_set(vars.get(), 2, TARN_CSTRING, 255, name.bytes.data(), nullptr);
-  tarn_input_set(vars.get(), 3, TARN_CSTRING, 13, kind.bytes.data(), nullptr);
-  tarn_input_set(vars.get(), 4, TARN_LONGVARCHAR + 1, 32700, stream.bytes.data(), &stream_indicator);
-  if (update) tarn_input_set(vars.get(), 5, TARN_CSTRING, 33, iid.bytes.data(), nullptr);
+  tarn_input_set(vars.get(), 0, TARN_CSTRING, kIid + 1, iid.bytes.data(), nullptr);
+  tarn_input_set(vars.get(), 1, TARN_VARCHAR + 1, kRepid + 1, repid.bytes.data(), &repid_indicator);
+  tarn_input_set(vars.get(), 2, TARN_CSTRING, kName + 1, name.bytes.data(), nullptr);
+  tarn_input_set(vars.get(), 3, TARN_CSTRING, kKind + 1, kind.bytes.data(), nullptr);
+  tarn_input_set(vars.get(), 4, TARN_LONGVARCHAR + 1, kStream, stream.bytes.data(), &stream_indicator);
+  if (update) tarn_input_set(vars.get(), 5, TARN_CSTRING, kIid + 1, iid.bytes.data(), nullptr);
   sqlca ca{};
   tarn_execute_static(section, text, vars.get(), &ca);
   return ca;

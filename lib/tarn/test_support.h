@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <qeloridm/column_widths.h>
+
 #include "tarn/tarn.h"
 
 namespace tarn_test {
@@ -52,8 +54,8 @@ class TempHome {
   fs::path path_;
 };
 
-// A 32-character IID text made of one character.
-inline std::string iid(char c) { return std::string(32, c); }
+// An IID text of the store's width made of one character.
+inline std::string iid(char c) { return std::string(column_width::kIid, c); }
 
 using Row = std::vector<std::optional<std::string>>;
 

@@ -1,11 +1,13 @@
 #include "arguments.h"
 
-Arguments::Arguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs) {
+Arguments::Arguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs,
+                     OptionsEnd end) {
   bool options_end = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (options_end || argument.size() < 2 || argument[0] != '-') {
       positionals_.push_back(argument);
+      options_end = options_end || end == OptionsEnd::kAtFirstPositional;
       continue;
     }
     if (argument == "--") {

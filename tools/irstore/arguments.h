@@ -23,8 +23,14 @@ struct OptionSpec {
 
 class Arguments {
  public:
+  // Where the options end: at "--" only, or also at the first positional
+  // argument (the tool's own options come before the command, whose
+  // arguments are its own: they are kept as positionals, unread).
+  enum class OptionsEnd { kAtDoubleDash, kAtFirstPositional };
+
   // Throws UsageError for an unknown option or a missing value.
-  Arguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs);
+  Arguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs,
+            OptionsEnd end = OptionsEnd::kAtDoubleDash);
 
   bool flag(const std::string& long_name) const { return values_.count(long_name) != 0; }
   // The last value given for the option.

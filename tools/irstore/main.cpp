@@ -2,12 +2,11 @@
 // questions about them, all through the store, as an ORB's repository
 // implementation would.
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <qelororm/vekd.h>
-#include <qeloridm/irdb_admin.h>
 
 #include "arguments.h"
 #include "command.h"
@@ -230,34 +229,31 @@ int run_command(const Command& command, const ToolOptions& options, const Args& 
 
 int main(int argc, char** argv) {
   static ToolOptions options;
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  std::size_t next = 0;
-  for (; next < arguments.size(); ++next) {
-    const std::string& argument = arguments[next];
-    if (argument == "--help" || argument == "-h") {
-      print_help(stdout);
-      return 0;
-    } else if (argument == "--verbose" || argument == "-v") {
-      options.verbose = true;
-    } else if (argument == "--db" && next + 1 < arguments.size()) {
-      options.database = arguments[++next];
-    } else if (argument.rfind("--db=", 0) == 0) {
-      options.database = argument.substr(5);
-    } else if (!argument.empty() && argument[0] == '-') {
-      std::fprintf(stderr, "irstore: unknown option %s (see irstore --help)\n", argument.c_str());
-      return 2;
-    } else {
-      break;
-    }
+  std::optional<Arguments> arguments;
+  try {
+    arguments.emplace(Args(argv + 1, argv + argc),
+                      std::vector<OptionSpec>{{"-h", "--help", false}, {"-v", "--verbose", false},
+                                              {nullptr, "--db", true}},
+                      Arguments::OptionsEnd::kAtFirstPositional);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "irstore: %s (see irstore --help)\n", e.what());
+    return 2;
   }
-  if (next == arguments.size()) {
+  if (arguments->flag("--help")) {
+    print_help(stdout);
+    return 0;
+  }
+  options.verbose = arguments->flag("--verbose");
+  options.database = arguments->value("--db").value_or("");
+  const Args& positionals = arguments->positionals();
+  if (positionals.empty()) {
     print_help(stderr);
     return 2;
   }
   vekdSetErrorSink(&quiet_sink, &options.verbose);
 
-  const std::string& name = arguments[next];
-  Args rest(arguments.begin() + static_cast<long>(next) + 1, arguments.end());
+  const std::string& name = positionals[0];
+  Args rest(positionals.begin() + 1, positionals.end());
   for (const Command& command : kCommands) {
     if (name != command.name) continue;
     for (const std::string& argument : rest) {
@@ -272,18 +268,3 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "irstore: unknown command %s (see irstore --help)\n", name.c_str());
   return 2;
 }
-
-std::string alias_of(const ToolOptions& options, const Args& arguments) {
-  std::string alias = !arguments.empty()            ? arguments[0]
-                      : !options.database.empty() ? options.database
-                                                  : "VADIRIRI";
-  // The store connects with the alias upper-cased; so does everything here.
-  for (char& c : alias) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return alias;
-}
-
-std::string database_alias(const ToolOptions& options) { return alias_of(options, {}); }
-
-std::string describe_alias(const std::string& alias) { return IRDBAdmin::location(alias.c_str()); }

@@ -1,11 +1,10 @@
 #include "tool_error.h"
 
-#include <cstring>
 #include <exception>
 
+#include <qeloridm/irdb_admin.h>
 #include <qeloridm/irstore.h>
 #include <qelororm/corba.h>
-#include <tarn/tarn.h>
 
 namespace {
 
@@ -36,11 +35,7 @@ bool lost_race_to_another_writer() {
   try {
     throw;
   } catch (const StoreErrorFields& e) {
-    // The session's own error keeps the engine's SQLCODE; once the store
-    // has translated it, the engine's message still names it.
-    if (e.code == 1 || e.code == TARN_SQL_DUPLICATE_KEY || e.code == TARN_SQL_TIMEOUT) return true;
-    const char* message = e.message ? e.message : "";
-    return std::strstr(message, "SQL0803N") || std::strstr(message, "SQL0911N");
+    return IRDBAdmin::lost_to_another_writer(e);
   } catch (...) {
     return false;
   }

@@ -235,6 +235,17 @@ TEST_F(Commands, EveryCommandHelpsAndMisuseSaysSoInOneLine) {
   EXPECT_NE(fails({"show", "::Nothing"}).find("::Nothing: no such definition"), std::string::npos);
 }
 
+TEST_F(Commands, TheToolsOwnOptionsComeBeforeTheCommand) {
+  EXPECT_NE(ok({"--help"}).out.find("usage: irstore [--db ALIAS]"), std::string::npos);
+  EXPECT_EQ(fails({"--bogus", "ls"}, 2), "irstore: unknown option --bogus (see irstore --help)\n");
+  EXPECT_EQ(fails({"frobnicate"}, 2), "irstore: unknown command frobnicate (see irstore --help)\n");
+  EXPECT_EQ(irstore({"--verbose"}).status, 2);  // no command: the help, on stderr
+  ok({"--db=other", "init"});
+  // After the command, options are the command's own: --db there is not the tool's.
+  EXPECT_NE(fails({"ls", "--db", "other"}, 2).find("irstore ls: unknown option --db"), std::string::npos);
+  EXPECT_TRUE(ok({"-v", "--db", "other", "ls"}).out.empty());
+}
+
 TEST_F(Commands, InitCreatesTheRootOnce) {
   EXPECT_NE(ok({"--db", "other", "init"}).out.find("Created repository OTHER"), std::string::npos);
   EXPECT_NE(ok({"--db", "other", "init"}).out.find("Found existing repository OTHER"), std::string::npos);

@@ -94,6 +94,15 @@ TEST(Arguments, OptionsInEveryFormAndPositionals) {
   EXPECT_THROW(args.expect_positionals(0, 1, "files"), UsageError);
 }
 
+TEST(Arguments, TheToolsOwnOptionsEndAtTheCommand) {
+  Arguments args({"-v", "--db=x", "ls", "-r", "--db", "y"},
+                 {{"-v", "--verbose", false}, {nullptr, "--db", true}},
+                 Arguments::OptionsEnd::kAtFirstPositional);
+  EXPECT_TRUE(args.flag("--verbose"));
+  EXPECT_EQ(args.values("--db"), (std::vector<std::string>{"x"}));
+  EXPECT_EQ(args.positionals(), (std::vector<std::string>{"ls", "-r", "--db", "y"}));
+}
+
 TEST(Kinds, WordsAndKindLists) {
   EXPECT_EQ(kind_list_for(""), "2:3:4:5:6:7:8");
   EXPECT_EQ(kind_list_for("interface,typedef,union"), "5:8:11");

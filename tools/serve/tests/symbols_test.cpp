@@ -52,7 +52,7 @@ TEST(Symbols, TheServerAndTheAccessLibraryShareNoCorbaNameWithOmniOrb) {
   EXPECT_EQ(shared(defined_corba_symbols(SERVER_BINARY), omniorb), std::vector<std::string>{});
   // The store's runtime itself names the same entities: what the access
   // library keeps inside.
-  EXPECT_GT(shared(defined_corba_symbols(STORE_RUNTIME_LIBRARY), omniorb).size(), 20u);
+  EXPECT_GT(shared(defined_corba_symbols(STORE_RUNTIME_LIBRARY), omniorb).size(), 10u);
 }
 
 TEST(Symbols, TheServerLoadsNoneOfTheStoresOwnLibraries) {
