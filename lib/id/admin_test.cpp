@@ -63,17 +63,21 @@ TEST_F(Admin, ADatabaseWithOnlySomeOfTheTablesIsNoRepositoryAndIsLeftAlone) {
 TEST_F(Admin, CreatorsOfOneRepositoryAtOnceAllSucceedAndOneMakesTheTables) {
   repository.map_alias("RACE");
   std::vector<int> made(4, -1);
+  std::vector<std::string> failures(made.size());
   std::vector<std::thread> creators;
-  for (int& result : made) {
-    creators.emplace_back([&result] {
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    creators.emplace_back([&made, &failures, i] {
       try {
-        result = IRDBAdmin::create_repository("RACE") ? 1 : 0;
+        made[i] = IRDBAdmin::create_repository("RACE") ? 1 : 0;
+      } catch (StoreErrorFields& e) {
+        failures[i] = e.message ? e.message : "a store failure without a message";
       } catch (...) {
-        result = -1;
+        failures[i] = "an exception that is no store failure";
       }
     });
   }
   for (std::thread& creator : creators) creator.join();
+  for (const std::string& failure : failures) EXPECT_EQ(failure, "");
   EXPECT_EQ(std::count(made.begin(), made.end(), 1), 1);
   EXPECT_EQ(std::count(made.begin(), made.end(), 0), 3);
 }

@@ -6,7 +6,12 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -302,11 +307,33 @@ bool create_sqlite_database(const std::string& path) {
       throw engine_error(TARN_SQL_ENGINE_ERROR,
                          "cannot create directory " + file.parent_path().string() + ": " + error.message());
   }
-  // Write-ahead logging lets readers go on while a writer works; the mode
-  // is kept in the file.
-  SqliteConnection connection(open_handle(path, sqlite_open_flags() | SQLITE_OPEN_CREATE, {}));
-  connection.exec("PRAGMA journal_mode = WAL");
-  return true;
+  // The database is made whole under a name of its own and then linked
+  // into place, so that it appears already in write-ahead logging (which
+  // lets readers go on while a writer works; the mode is kept in the file)
+  // or not at all: of several creators at once exactly one wins, and no
+  // connection ever opens a file that another is still turning to WAL.
+  static std::atomic<unsigned> made{0};
+  std::string temporary = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(made++);
+  int fd = ::open(temporary.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) throw engine_error(TARN_SQL_ENGINE_ERROR, "cannot create " + temporary + ": " + std::strerror(errno));
+  ::close(fd);
+  auto remove_temporary = [&temporary] {
+    std::error_code ignored;
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(temporary + suffix, ignored);
+  };
+  try {
+    SqliteConnection connection(open_handle(temporary, sqlite_open_flags(), {}));
+    connection.exec("PRAGMA journal_mode = WAL");
+  } catch (...) {
+    remove_temporary();
+    throw;
+  }
+  int linked = ::link(temporary.c_str(), path.c_str());
+  int link_error = errno;
+  remove_temporary();
+  if (linked == 0) return true;
+  if (link_error == EEXIST) return false;  // another creator's came first
+  throw engine_error(TARN_SQL_ENGINE_ERROR, "cannot create database file " + path + ": " + std::strerror(link_error));
 }
 
 }  // namespace tarn
