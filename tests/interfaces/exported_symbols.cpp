@@ -19,6 +19,13 @@ constexpr const char* kPrefixes[] = {"vtable for ",          "typeinfo for ",   
                                      "virtual thunk to ",    "construction vtable for "};
 const std::set<std::string> kLinkerSymbols = {"_init", "_fini", "_edata", "_end", "__bss_start"};
 
+// What a sanitizer adds beside each exported global (its one-definition
+// check), in the sanitized builds only.
+bool is_sanitizer_symbol(const std::string& name) {
+  return name.rfind("__odr_asan", 0) == 0 || name.rfind("__asan_", 0) == 0 || name.rfind("__tsan_", 0) == 0 ||
+         name.rfind("__ubsan_", 0) == 0;
+}
+
 std::string without_comments(const std::string& text) {
   static const std::regex comments(R"(//[^\n]*|/\*[\s\S]*?\*/)");
   return std::regex_replace(text, comments, " ");
@@ -111,7 +118,7 @@ Declarations header_declarations(const std::vector<std::string>& header_dirs) {
 }
 
 bool is_declared(const std::string& type, const std::string& name, const Declarations& headers) {
-  if (kLinkerSymbols.count(name)) return true;
+  if (kLinkerSymbols.count(name) || is_sanitizer_symbol(name)) return true;
   std::vector<std::string> parts = qualified_name(name);
   bool vague_linkage = type == "W" || type == "V" || type == "u";
   if (vague_linkage && (parts[0] == "std" || parts[0] == "__gnu_cxx")) return true;
