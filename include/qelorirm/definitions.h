@@ -3,6 +3,7 @@
 // state; names of other definitions are held as repository ids.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ struct IRType {
   std::vector<std::string> references;
   bool operator==(const IRType&) const = default;
 };
+
+// Replaces each scoped name of an IDL spelling (a run of letters, digits,
+// '_' and ':') that `renamed` maps with what it maps to: "sequence<::A::T>"
+// with {"::A::T": "::B::T"} becomes "sequence<::B::T>". Returns whether
+// anything changed; text changes only then.
+QELORIRM_EXPORT bool rename_scoped_names_in(std::string& text, const std::map<std::string, std::string>& renamed);
 
 struct IRMember {
   std::string name;

@@ -1,6 +1,9 @@
 #include "uses.h"
 
 #include <algorithm>
+#include <map>
+
+#include <qelorirm/definitions.h>
 
 namespace irstore::access {
 
@@ -17,29 +20,6 @@ void visit_types(D& d, Visit visit) {
 
 void add_once(std::vector<std::string>& ids, const std::string& id) {
   if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
-}
-
-bool is_name_character(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == ':';
-}
-
-bool rename_tokens(std::string& text, const std::map<std::string, std::string>& renamed) {
-  std::string out;
-  bool changed = false;
-  for (std::size_t i = 0; i < text.size();) {
-    if (!is_name_character(text[i])) {
-      out += text[i++];
-      continue;
-    }
-    std::size_t end = i;
-    while (end < text.size() && is_name_character(text[end])) ++end;
-    auto found = renamed.find(text.substr(i, end - i));
-    changed |= found != renamed.end();
-    out += found != renamed.end() ? found->second : text.substr(i, end - i);
-    i = end;
-  }
-  if (changed) text = out;
-  return changed;
 }
 
 // A scoped name is a literal's whole text: quoted ones are text.
@@ -69,10 +49,10 @@ std::vector<std::string> referenced_ids(const Definition& d) {
 
 bool respell(Definition& d, const std::map<std::string, std::string>& renamed) {
   bool changed = false;
-  visit_types(d, [&](TypeUse& type) { changed |= rename_tokens(type.spelling, renamed); });
-  if (names_something(d.value)) changed |= rename_tokens(d.value, renamed);
+  visit_types(d, [&](TypeUse& type) { changed |= rename_scoped_names_in(type.spelling, renamed); });
+  if (names_something(d.value)) changed |= rename_scoped_names_in(d.value, renamed);
   for (UnionCase& c : d.cases) {
-    if (names_something(c.label)) changed |= rename_tokens(c.label, renamed);
+    if (names_something(c.label)) changed |= rename_scoped_names_in(c.label, renamed);
   }
   return changed;
 }

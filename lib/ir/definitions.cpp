@@ -153,3 +153,30 @@ CORBA_EnumDef_Impl::CORBA_EnumDef_Impl(const char* name, const char* repid)
 void CORBA_EnumDef_Impl::write_state(Encapsulation& stream) const { write_texts(stream, members); }
 
 void CORBA_EnumDef_Impl::read_state(Encapsulation& stream) { members = read_texts(stream); }
+
+namespace {
+
+bool is_name_character(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == ':';
+}
+
+}  // namespace
+
+bool rename_scoped_names_in(std::string& text, const std::map<std::string, std::string>& renamed) {
+  std::string out;
+  bool changed = false;
+  for (std::size_t i = 0; i < text.size();) {
+    if (!is_name_character(text[i])) {
+      out += text[i++];
+      continue;
+    }
+    std::size_t end = i;
+    while (end < text.size() && is_name_character(text[end])) ++end;
+    auto found = renamed.find(text.substr(i, end - i));
+    changed |= found != renamed.end();
+    out += found != renamed.end() ? found->second : text.substr(i, end - i);
+    i = end;
+  }
+  if (changed) text = out;
+  return changed;
+}

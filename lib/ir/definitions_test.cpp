@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -152,6 +153,20 @@ TEST(WriteState, TextWithANulIsRefusedRatherThanCut) {
   object->members = {"red", std::string("gr\0een", 6)};
   EncapIIOP stream(ENCAP_WRITE);
   EXPECT_THROW(object->object_to_stream(stream), CORBA::BAD_PARAM);
+}
+
+// Only whole names are renamed: a longer name that starts with a renamed
+// one, or a name inside another's scope, stays as it is.
+TEST(RenameScopedNames, RenamesWholeNamesOnly) {
+  const std::map<std::string, std::string> renamed = {{"::A::T", "::B::T"}};
+  std::string spelling = "sequence<::A::T, 4>";
+  EXPECT_TRUE(rename_scoped_names_in(spelling, renamed));
+  EXPECT_EQ(spelling, "sequence<::B::T, 4>");
+  for (std::string untouched : {"::A::TT", "::A::T::U", "::AA::T", "long"}) {
+    std::string before = untouched;
+    EXPECT_FALSE(rename_scoped_names_in(untouched, renamed)) << before;
+    EXPECT_EQ(untouched, before);
+  }
 }
 
 }  // namespace

@@ -105,49 +105,17 @@ std::vector<std::string> referenced_ids(CORBA_Contained_Impl& object) {
   return ids;
 }
 
-namespace {
-
-bool is_name_character(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == ':';
-}
-
-bool rename_tokens(std::string& text, const std::map<std::string, std::string>& renamed) {
-  std::string out;
-  bool changed = false;
-  for (std::size_t i = 0; i < text.size();) {
-    if (!is_name_character(text[i])) {
-      out += text[i++];
-      continue;
-    }
-    std::size_t end = i;
-    while (end < text.size() && is_name_character(text[end])) ++end;
-    std::string token = text.substr(i, end - i);
-    auto found = renamed.find(token);
-    if (found != renamed.end()) {
-      out += found->second;
-      changed = true;
-    } else {
-      out += token;
-    }
-    i = end;
-  }
-  if (changed) text = out;
-  return changed;
-}
-
-}  // namespace
-
 bool rename_scoped_names(CORBA_Contained_Impl& object, const std::map<std::string, std::string>& renamed) {
   bool changed = false;
-  visit_types(object, [&](IRType& type) { changed |= rename_tokens(type.spelling, renamed); });
+  visit_types(object, [&](IRType& type) { changed |= rename_scoped_names_in(type.spelling, renamed); });
   if (auto* c = dynamic_cast<CORBA_ConstantDef_Impl*>(&object)) {
     // A quoted value is text, not a name.
     if (!c->value.empty() && c->value[0] != '"' && c->value[0] != '\'' && c->value[0] != 'L') {
-      changed |= rename_tokens(c->value, renamed);
+      changed |= rename_scoped_names_in(c->value, renamed);
     }
   } else if (auto* u = dynamic_cast<CORBA_UnionDef_Impl*>(&object)) {
     for (IRUnionMember& member : u->members) {
-      if (member.label.rfind("::", 0) == 0) changed |= rename_tokens(member.label, renamed);
+      if (member.label.rfind("::", 0) == 0) changed |= rename_scoped_names_in(member.label, renamed);
     }
   }
   return changed;
