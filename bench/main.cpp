@@ -5,7 +5,6 @@
 // Each run (store, engine floor, in-memory) of each size runs in a process
 // of its own, so that peak memory is the run's own and no run warms another.
 #include <sys/resource.h>
-#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,13 +17,13 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <qeloridm/irdb_admin.h>
 #include <qeloridm/irstore.h>
 #include <tarn/tarn.h>
 
+#include "machine.h"
 #include "report.h"
 #include "runs.h"
 
@@ -198,21 +197,6 @@ Runs run_three(const std::string& engine,
   }
   runs.memory = child(memory_run);
   return runs;
-}
-
-std::string machine_description() {
-  utsname name{};
-  uname(&name);
-  std::string cpu = "unknown CPU";
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  for (std::string line; std::getline(cpuinfo, line);) {
-    if (line.rfind("model name", 0) == 0) {
-      cpu = line.substr(line.find(':') + 2);
-      break;
-    }
-  }
-  return cpu + ", " + std::to_string(std::thread::hardware_concurrency()) + " cores, " + name.sysname + " " +
-         name.release;
 }
 
 }  // namespace

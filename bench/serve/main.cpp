@@ -3,7 +3,6 @@
 // describe_interface of an interface with 20 operations, contents of a
 // module with 100 definitions and create_operation, from 1, 4 and 8
 // clients at once, on each engine.
-#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,9 +13,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "../machine.h"
 #include "clients.h"
 #include "floor_server.h"
 #include "report.h"
@@ -53,21 +52,6 @@ std::vector<std::string> split(const std::string& text) {
     if (!part.empty()) parts.push_back(part);
   }
   return parts;
-}
-
-std::string machine() {
-  utsname name{};
-  uname(&name);
-  std::string cpu = "an unknown processor";
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  for (std::string line; std::getline(cpuinfo, line);) {
-    if (line.rfind("model name", 0) == 0) {
-      cpu = line.substr(line.find(':') + 2);
-      break;
-    }
-  }
-  return cpu + ", " + std::to_string(std::thread::hardware_concurrency()) + " cores, " + name.sysname + " " +
-         name.release;
 }
 
 std::string load_average() {
@@ -108,7 +92,7 @@ int run(const Options& options, const std::string& self) {
   }
   orb->destroy();
   std::filesystem::create_directories(options.output);
-  write_report(options.output, rows, machine(), load_before + " before, " + load_average() + " after");
+  write_report(options.output, rows, machine_description(), load_before + " before, " + load_average() + " after");
   return 0;
 }
 
