@@ -97,31 +97,20 @@ EngineError engine_error(int32_t sqlcode, std::string message) {
 void fill_sqlca(sqlca* ca, int32_t sqlcode, std::string_view sqlstate, std::string_view message,
                 std::string_view engine) {
   if (ca == nullptr) return;
-  if (sqlcode == TARN_SQL_OK && message.empty() && sqlstate.empty()) {
-    // Every statement call begins with this: the fields a reader may look
-    // at are set, and the message buffer is left alone but for its end.
-    std::memcpy(ca->sqlcaid, "SQLCA   ", sizeof ca->sqlcaid);
-    ca->sqlcabc = static_cast<int32_t>(sizeof *ca);
-    ca->sqlcode = TARN_SQL_OK;
-    ca->sqlerrml = 0;
-    ca->sqlerrmc[0] = '\0';
-    std::memset(ca->sqlerrp, 0, sizeof ca->sqlerrp);
-    std::memcpy(ca->sqlerrp, engine.data(), std::min(engine.size(), sizeof ca->sqlerrp - 1));
-    std::memset(ca->sqlerrd, 0, sizeof ca->sqlerrd);
-    std::memset(ca->sqlwarn, ' ', sizeof ca->sqlwarn);
-    std::memset(ca->sqlstate, '0', sizeof ca->sqlstate);
-    return;
-  }
-  std::memset(ca, 0, sizeof *ca);
+  // Every field is set whole but the message, which is set as far as its
+  // end: every statement call begins here, and most carry no message.
   std::memcpy(ca->sqlcaid, "SQLCA   ", sizeof ca->sqlcaid);
   ca->sqlcabc = static_cast<int32_t>(sizeof *ca);
   ca->sqlcode = sqlcode;
   size_t length = std::min(message.size(), sizeof ca->sqlerrmc - 1);
   std::memcpy(ca->sqlerrmc, message.data(), length);
+  ca->sqlerrmc[length] = '\0';
   ca->sqlerrml = static_cast<int16_t>(length);
+  std::memset(ca->sqlerrp, 0, sizeof ca->sqlerrp);
   std::memcpy(ca->sqlerrp, engine.data(), std::min(engine.size(), sizeof ca->sqlerrp - 1));
+  std::memset(ca->sqlerrd, 0, sizeof ca->sqlerrd);
   std::memset(ca->sqlwarn, ' ', sizeof ca->sqlwarn);
-  if (sqlstate.empty()) sqlstate = default_sqlstate(sqlcode);
+  if (sqlstate.empty() && sqlcode != TARN_SQL_OK) sqlstate = default_sqlstate(sqlcode);
   std::memset(ca->sqlstate, '0', sizeof ca->sqlstate);
   std::memcpy(ca->sqlstate, sqlstate.data(), std::min(sqlstate.size(), sizeof ca->sqlstate));
 }

@@ -35,6 +35,15 @@ TEST(MessageTest, SetSqlcaFillsEveryField) {
   tarn_set_sqlca(&ca, -901, "58004", long_message.c_str());
   EXPECT_EQ(TARN_MESSAGE_MAX - 1, ca.sqlerrml);
   EXPECT_EQ(static_cast<size_t>(TARN_MESSAGE_MAX - 1), std::strlen(ca.sqlerrmc));
+
+  // A success after a failure keeps nothing of it.
+  ca.sqlerrd[2] = 7;
+  tarn_set_sqlca(&ca, TARN_SQL_OK, nullptr, nullptr);
+  EXPECT_EQ(0, ca.sqlcode);
+  EXPECT_EQ("00000", std::string(ca.sqlstate, 5));
+  EXPECT_STREQ("", ca.sqlerrmc);
+  EXPECT_EQ(0, ca.sqlerrml);
+  EXPECT_EQ(0, ca.sqlerrd[2]);
 }
 
 TEST(MessageTest, LineHasCodeMessageAndState) {
