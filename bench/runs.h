@@ -2,8 +2,11 @@
 // store's own statements on the bare engine) and plain in-memory maps.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
+
+#include <tarn/tarn.h>
 
 #include "synthetic.h"
 #include "workloads.h"
@@ -14,6 +17,21 @@ struct WorkloadTime {
   long round_trips = 0;  // waits for a database server's answer
   double microseconds_per_operation() const {
     return operations > 0 ? seconds * 1e6 / static_cast<double>(operations) : 0;
+  }
+};
+
+// The store's operations of one workload, timed one at a time, with the
+// round trips to a database server they took.
+struct StoreMeter {
+  double seconds = 0;
+  long round_trips = 0;
+  template <class Operation>
+  void time(Operation&& operation) {
+    long round_trips_before = tarn_round_trip_count();
+    auto start = std::chrono::steady_clock::now();
+    operation();
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    round_trips += tarn_round_trip_count() - round_trips_before;
   }
 };
 

@@ -3,21 +3,17 @@
 // are logged for the engine floor.
 #include "runs.h"
 
-#include <chrono>
 #include <memory>
 #include <string>
 
 #include <qelorirm/definitions.h>
 #include <qeloridm/irdb.h>
 #include <qeloridm/storehnd.h>
-#include <tarn/tarn.h>
 
 #include "statement_log.h"
 #include "store_calls.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 IRType type_of(const Plan& plan, int index) {
   const PlannedObject& object = plan.object(index);
@@ -77,8 +73,7 @@ class StoreRun {
   void build(RunResults& results) {
     log_.set_workload(Workload::kSetup);
     create(store_, *Ref<CORBA_Repository_Impl>(new CORBA_Repository_Impl()));
-    double create_seconds = 0;
-    long create_round_trips = 0;
+    StoreMeter create_meter;
     const std::size_t total = static_cast<std::size_t>(plan_.size());
     for (std::size_t first = 0; first < total; first += 1000) {
       store_.beginUserTransaction();
@@ -88,18 +83,14 @@ class StoreRun {
         EncapIIOP stream(ENCAP_WRITE);
         made->object_to_stream(stream);
         log_.set_workload(Workload::kCreate);
-        long round_trips = tarn_round_trip_count();
-        auto start = Clock::now();
-        store_.create(made.get(), stream);
-        create_seconds += seconds_since(start);
-        create_round_trips += tarn_round_trip_count() - round_trips;
+        create_meter.time([&] { store_.create(made.get(), stream); });
         log_.set_workload(Workload::kSetup);
         made.reset();
         relate(object);
       }
       store_.endUserTransaction();
     }
-    results.add(Workload::kCreate, create_seconds, static_cast<long>(total), create_round_trips);
+    results.add(Workload::kCreate, create_meter.seconds, static_cast<long>(total), create_meter.round_trips);
   }
 
   void run_workloads(RunResults& results) {
@@ -153,9 +144,6 @@ class StoreRun {
   }
 
  private:
-  static double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-  }
   std::string repid(int index) const { return plan_.object(index).repid; }
   Block block(int b) const { return plan_.block(b); }
   std::string container_of(const PlannedObject& object) const {
@@ -191,19 +179,14 @@ class StoreRun {
       Operands operands = operands_for(plan_, workload);
       items = workload == Workload::kObjectFromId ? operands.objects : operands.blocks;
     }
-    double seconds = 0;
-    long round_trips = 0;
+    StoreMeter meter;
     for (int item : items) {
       Arguments arguments = prepare(item);
       log_.set_workload(workload);
-      long round_trips_before = tarn_round_trip_count();
-      auto start = Clock::now();
-      operation(arguments);
-      seconds += seconds_since(start);
-      round_trips += tarn_round_trip_count() - round_trips_before;
+      meter.time([&] { operation(arguments); });
       log_.set_workload(Workload::kSetup);
     }
-    results.add(workload, seconds, static_cast<long>(items.size()), round_trips);
+    results.add(workload, meter.seconds, static_cast<long>(items.size()), meter.round_trips);
   }
 
   const Plan& plan_;

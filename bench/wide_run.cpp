@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include <tarn/tarn.h>
-
 #include "statement_log.h"
 #include "store_calls.h"
 
@@ -57,19 +55,14 @@ void run_store_wide(int members, const char* alias, const std::string& log_path,
   }
 
   int repetitions = wide_repetitions(members);
-  double seconds = 0;
-  long round_trips = 0;
+  StoreMeter meter;
   for (int r = 0; r < repetitions; ++r) {
     std::unique_ptr<StoreHandle> container = handle(kWideModule);
     log.set_workload(Workload::kContentsWide);
-    long round_trips_before = tarn_round_trip_count();
-    auto start = Clock::now();
-    delete store.contents(container.get(), CORBA::dk_all, 1, -1);
-    seconds += seconds_since(start);
-    round_trips += tarn_round_trip_count() - round_trips_before;
+    meter.time([&] { delete store.contents(container.get(), CORBA::dk_all, 1, -1); });
     log.set_workload(Workload::kSetup);
   }
-  results.add(Workload::kContentsWide, seconds, repetitions, round_trips);
+  results.add(Workload::kContentsWide, meter.seconds, repetitions, meter.round_trips);
   log.stop();
 }
 
