@@ -313,24 +313,22 @@ bool create_sqlite_database(const std::string& path) {
   // or not at all: of several creators at once exactly one wins, and no
   // connection ever opens a file that another is still turning to WAL.
   static std::atomic<unsigned> made{0};
-  std::string temporary = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(made++);
-  int fd = ::open(temporary.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) throw engine_error(TARN_SQL_ENGINE_ERROR, "cannot create " + temporary + ": " + std::strerror(errno));
+  struct TemporaryFile {
+    std::string path;
+    ~TemporaryFile() {
+      std::error_code ignored;
+      for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(path + suffix, ignored);
+    }
+  } temporary{path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(made++)};
+  int fd = ::open(temporary.path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) throw engine_error(TARN_SQL_ENGINE_ERROR, "cannot create " + temporary.path + ": " + std::strerror(errno));
   ::close(fd);
-  auto remove_temporary = [&temporary] {
-    std::error_code ignored;
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(temporary + suffix, ignored);
-  };
-  try {
-    SqliteConnection connection(open_handle(temporary, sqlite_open_flags(), {}));
+  {
+    SqliteConnection connection(open_handle(temporary.path, sqlite_open_flags(), {}));
     connection.exec("PRAGMA journal_mode = WAL");
-  } catch (...) {
-    remove_temporary();
-    throw;
-  }
-  int linked = ::link(temporary.c_str(), path.c_str());
+  }  // closed, so that the file is whole before it is linked
+  int linked = ::link(temporary.path.c_str(), path.c_str());
   int link_error = errno;
-  remove_temporary();
   if (linked == 0) return true;
   if (link_error == EEXIST) return false;  // another creator's came first
   throw engine_error(TARN_SQL_ENGINE_ERROR, "cannot create database file " + path + ": " + std::strerror(link_error));
