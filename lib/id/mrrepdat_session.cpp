@@ -183,6 +183,9 @@ void process_end_session(IRDataBase*) {
 
 int as_int(void* word) { return static_cast<int>(reinterpret_cast<std::intptr_t>(word)); }
 
+// Whether a request opens a cursor: a FETCH in mode 0 or 1 (the last word).
+bool opens_cursor(int code, void* mode) { return code == kFetch && (as_int(mode) == 0 || as_int(mode) == 1); }
+
 // Runs the handler of a request with its arguments. Returns 1 when it
 // caught an IRSError, which is then kept as the last error.
 int dispatch_request(int code, void* const* args) {
@@ -245,8 +248,7 @@ void recover_lost_connection(int code, void* const* args) {
   if (code == kConnect) return s.pending.reset();
   // A cursor to be opened needs its query prepared on the new connection.
   // (One lost in the middle of its rows cannot be resumed.)
-  bool opens_cursor = code == kFetch && (as_int(args[3]) == 0 || as_int(args[3]) == 1);
-  if (opens_cursor && !last_query_text().empty()) {
+  if (opens_cursor(code, args[3]) && !last_query_text().empty()) {
     void* const execute_args[4] = {const_cast<char*>(last_query_text().c_str())};
     if (dispatch_request(kExecute, execute_args) != 0) return;
   }
@@ -485,8 +487,7 @@ int run_request(IRDataBase* session, RequestCode code, void* arg0, void* arg1, v
   s.args[1] = arg1;
   s.args[2] = arg2;
   s.args[3] = arg3;
-  bool opens_cursor = code == kFetch && (as_int(arg3) == 0 || as_int(arg3) == 1);
-  s.share_reads = opens_cursor ? share_reads_for_next_query() : in_store_operation();
+  s.share_reads = opens_cursor(code, arg3) ? share_reads_for_next_query() : in_store_operation();
   IRDATABASE_PROCESS_REQUEST();
   int result = s.result;
   end_request();
